@@ -1,0 +1,3 @@
+// Resource identifiers shared by the .rc files and the code.
+#pragma once
+#define IDI_APP 100

@@ -1,0 +1,3 @@
+#include "app/entry_point.h"
+
+int SetupMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }

@@ -1,0 +1,66 @@
+#include "log/setup_log.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <mutex>
+
+#include "sys/fs_utils.h"
+
+namespace {
+const char kLogFileName[] = "\\QEL_setup_log.txt";
+std::mutex g_log_mutex;  // keeps this process's lines in call order; other processes append too
+}  // namespace
+
+std::string GetLogFolder() {
+  char folder[MAX_PATH] = {};
+  if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE)) folder[0] = '\0';
+  return std::string(folder) + "\\QEL";
+}
+
+std::string GetLogFilePath() { return GetLogFolder() + kLogFileName; }
+
+void DeleteLog() { DeleteFileA(GetLogFilePath().c_str()); }
+
+std::string FormatLogTimestamp(int year, int month, int day, int hour, int minute, int second,
+                               int millisecond) {
+  char buffer[30];
+  std::snprintf(buffer, sizeof(buffer), "[%02d%02d%02d@%02d:%02d:%02d:%03d]", year, month, day,
+                hour, minute, second, millisecond);
+  return buffer;
+}
+
+std::string FormatLogLine(const std::string& timestamp, const std::string& message) {
+  std::string line;
+  line.reserve(timestamp.size() + message.size() + 4);
+  line += timestamp;
+  line += ' ';
+  for (char c : message) {
+    if (c == '\n') line += '\r';
+    line += c;
+  }
+  line += "\r\n";
+  return line;
+}
+
+void WriteLog(const std::string& message) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::string line = FormatLogLine(
+      FormatLogTimestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
+                         now.wMilliseconds),
+      message);
+
+  std::lock_guard<std::mutex> lock(g_log_mutex);
+  const std::string folder = GetLogFolder();
+  CreateDirectoryTree(folder);
+  // Append-only access makes every write land at the current end, also with a second writer.
+  HANDLE file = CreateFileA((folder + kLogFileName).c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;  // a lost line never stops the setup
+  DWORD written = 0;
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(file);
+}

@@ -1,0 +1,66 @@
+#include "sys/fs_utils.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "support/temp_folder.h"
+
+TEST(CreateDirectoryTree, CreatesNestedFoldersAndRefusesFiles) {
+  TempFolder temp;
+  const std::string deep = temp.Sub("a\\b\\c");
+  EXPECT_TRUE(CreateDirectoryTree(deep));
+  EXPECT_TRUE(DirectoryExists(temp.Sub("a")));
+  EXPECT_TRUE(DirectoryExists(deep));
+  EXPECT_TRUE(CreateDirectoryTree(deep));  // already there
+
+  ASSERT_TRUE(WriteTextFile(temp.Sub("file"), "x"));
+  EXPECT_FALSE(CreateDirectoryTree(temp.Sub("file")));
+  EXPECT_FALSE(CreateDirectoryTree(temp.Sub("file\\below")));
+  EXPECT_FALSE(DirectoryExists(temp.Sub("file\\below")));
+  EXPECT_TRUE(FileExists(temp.Sub("file")));
+  EXPECT_FALSE(DirectoryExists(temp.Sub("file")));
+
+  EXPECT_TRUE(CreateDirectoryTree(temp.Sub("x/y/z")));  // forward slashes too
+  EXPECT_TRUE(DirectoryExists(temp.Sub("x\\y\\z")));
+}
+
+TEST(CreateDirectoryTree, DeepPathBelowDriveRoot) {
+  TempFolder temp;
+  std::string path = temp.path();
+  for (int i = 0; i < 20; ++i) path += "\\livello" + std::to_string(i);
+  EXPECT_TRUE(CreateDirectoryTree(path));
+  EXPECT_TRUE(DirectoryExists(path));
+}
+
+TEST(FolderContents, CopyAndDeleteSelectContentsOrPrefix) {
+  TempFolder temp;
+  ASSERT_TRUE(CreateDirectoryTree(temp.Sub("src\\sub")));
+  ASSERT_TRUE(WriteTextFile(temp.Sub("src\\one.txt"), "1"));
+  ASSERT_TRUE(WriteTextFile(temp.Sub("src\\sub\\two.txt"), "22"));
+  ASSERT_TRUE(CreateDirectoryTree(temp.Sub("dst")));
+
+  CopyFolderContents(temp.Sub("src\\"), temp.Sub("dst"));
+  EXPECT_EQ(ReadTextFile(temp.Sub("dst\\one.txt")), "1");
+  EXPECT_EQ(ReadTextFile(temp.Sub("dst\\sub\\two.txt")), "22");
+  EXPECT_FALSE(FileExists(temp.Sub("dst\\src")));
+
+  // With a trailing backslash only the contents go; the folder stays.
+  DeleteFolderContents(temp.Sub("dst\\"));
+  EXPECT_TRUE(DirectoryExists(temp.Sub("dst")));
+  EXPECT_FALSE(FileExists(temp.Sub("dst\\one.txt")));
+
+  // Without one, every sibling whose name begins with the last component goes.
+  ASSERT_TRUE(CreateDirectoryTree(temp.Sub("srcbis")));
+  DeleteFolderContents(temp.Sub("src"));
+  EXPECT_FALSE(FileExists(temp.Sub("src")));
+  EXPECT_FALSE(FileExists(temp.Sub("srcbis")));
+  EXPECT_TRUE(DirectoryExists(temp.Sub("dst")));
+}
+
+TEST(DefaultClientFolders, RootOfWindowsDrive) {
+  char windir[MAX_PATH];
+  GetWindowsDirectoryA(windir, MAX_PATH);
+  const std::string root(windir, 3);
+  EXPECT_EQ(GetDefaultClientFolder(), root + "ZAV\\QEL\\");
+  EXPECT_EQ(GetDefaultClientBinFolder(), root + "ZAV\\QEL\\BIN\\");
+}
