@@ -1,3 +1,38 @@
 #include "app/entry_point.h"
 
-int SetupMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include <string>
+
+#include "app/app.h"
+#include "app/share_mode.h"
+#include "app/single_instance.h"
+#include "log/setup_log.h"
+
+int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
+  const std::string raw = command_line ? command_line : "";
+  if (raw.find("SHARE=") != std::string::npos) {
+    const ShareRequest request = FindShareRequest(raw);
+    if (request.found) return RunShareRequest(request);
+  }
+
+  if (!AcquireSingleInstance("")) return 1;
+  DeleteLog();
+  WriteLog("[  INFO] Start application");
+  try {
+    g_app = new CApp();  // lives until the process ends
+  } catch (const char* text) {
+    // The version of Windows could not even be read: end cleanly with the reason.
+    WriteLog(std::string("[**  ERR] Exception ") + text);
+    MessageBoxA(nullptr, text, "Errore", MB_ICONERROR);
+    ReleaseSingleInstance();
+    return -1;
+  }
+  try {
+    g_app->Run(instance, previous, command_line, show);
+  } catch (...) {
+    WriteLog("[**  ERR] Exception occurred in app initialization");
+    MessageBoxA(nullptr, "Errore indefinito dell'applicazione.", "Errore", MB_ICONERROR);
+    ExitProcess(static_cast<UINT>(-1));
+  }
+  ReleaseSingleInstance();
+  return 0;
+}

@@ -1,0 +1,81 @@
+// The one application object: created by the entry point, alive for the whole process,
+// reached by every subsystem through g_app.
+#pragma once
+#include <windows.h>
+#include <prsht.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/run_mode.h"
+#include "net/wininet_wrapper_delegate.h"
+#include "survey/setting.h"
+
+class CSystemInfo;
+
+// Option flag values of CApp::option_flags.
+constexpr uint32_t kOptionSkipQelRunningCheck = 2;
+
+class CApp : public WininetWrapperDelegate {
+ public:
+  CApp();
+  virtual ~CApp();
+
+  // Stores the command line, initializes and shows the wizard. Returns the exit code.
+  int Run(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show);
+  // false = go on, true = stop (initialization failed or the command line asked to end).
+  bool Initialize();
+  // The command-line step of Initialize: false = continue, true = stop.
+  bool ReadCommandLineSwitches();
+
+  bool skip_qel_running_check() const { return (option_flags & kOptionSkipQelRunningCheck) != 0; }
+
+  // WininetWrapperDelegate
+  void OnContentLength(WininetWrapper* request, int length) override;
+  void OnProgress(WininetWrapper* request, int bytes_so_far) override;
+  void OnCompleted(WininetWrapper* request) override;
+
+  // Fields, in the order the rest of the program knows them.
+  HPROPSHEETPAGE page_handles[8] = {};
+  int32_t run_mode = kRunModeProduction;
+  int16_t install_state = -1;
+  uint32_t option_flags = 0;
+  std::unique_ptr<CSetting> setting;
+  std::unique_ptr<CSystemInfo> sysinfo;
+  WininetWrapper* current_request = nullptr;
+  bool skip_update = false;
+  bool skip_permission = false;
+  bool no_discovery = false;
+  std::string moltra_local_package;
+  std::string qel_local_package;
+  std::string moltra_archive_path;
+  std::string qel_archive_path;
+  std::string update_package_path;
+  std::string update_info_url;
+  std::string update_package_url;
+  std::string setup_exe_name;
+  std::string update_package_name;
+  std::string qel_manifest_url;
+  std::string qel_archive_url;
+  std::string qel_version;
+  std::string qel_checksum;
+  int32_t restore_mode = 0;
+  HANDLE install_thread = nullptr;
+  int32_t current_page = 0;
+  std::string proxy_user;
+  std::string proxy_password;
+  HWND sheet_hwnd = nullptr;
+  HWND page_hwnd = nullptr;
+  HWND update_dialog = nullptr;
+  const char* command_line = nullptr;
+  bool notsupported_removed = false;
+  bool pmselect_removed = false;
+  bool pmnew_removed = false;
+  volatile bool discovery_running = false;
+
+ private:
+  void ApplyRunMode(const std::string& temp_folder, bool with_package_path);
+};
+
+extern CApp* g_app;

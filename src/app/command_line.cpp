@@ -1,0 +1,37 @@
+#include "app/command_line.h"
+
+#include <vector>
+
+#include "sys/string_utils.h"
+
+const char kHelpText[] =
+    "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unità periferica\n/?\t= Questo help";
+const char kBadCommandText[] =
+    "Attenzione comando errato.\n\nSintassi del comando:\n\n/UP \t= Installazione silenziosa "
+    "unità periferica\n/?\t= Questo help";
+
+SwitchResult ParseSwitches(const std::string& raw, int32_t run_mode) {
+  SwitchResult result;
+  result.run_mode = run_mode;
+  std::vector<std::string> pieces;
+  SplitString(ToUpperCopy(raw), "/", pieces);
+  if (pieces.size() == 1) {
+    result.action = SwitchAction::kBadCommand;
+    return result;
+  }
+  for (size_t i = 1; i < pieces.size(); ++i) {
+    const std::string word = TrimSpaces(pieces[i]);
+    if (word == "UP") result.peripheral_unit = true;
+    if (word == "SKIPUPDATE") result.skip_update = true;
+    if (word == "SKIPPERMISSION") result.skip_permission = true;
+    if (word == "NODISCOVERY") result.no_discovery = true;
+    if (word == "?") {
+      result.action = SwitchAction::kShowHelp;
+      return result;
+    }
+    if (word == "DEV") result.run_mode = 0;
+    if (word == "TEST1") result.run_mode = 1;
+    if (word == "NOQELRUNNINGCHECK") result.skip_qel_running_check = true;
+  }
+  return result;
+}
