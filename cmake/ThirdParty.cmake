@@ -17,7 +17,7 @@ add_library(SQLiteCpp STATIC ${SQLITECPP_SOURCES})
 target_include_directories(SQLiteCpp SYSTEM PUBLIC ${TP}/sqlitecpp/include)
 target_link_libraries(SQLiteCpp PUBLIC sqlite3)
 target_compile_options(SQLiteCpp PRIVATE -w)
-target_compile_definitions(SQLiteCpp PUBLIC SQLITECPP_OMIT_LOAD_EXTENSION)
+target_compile_definitions(SQLiteCpp PUBLIC SQLITE_OMIT_LOAD_EXTENSION)
 
 add_library(pugixml STATIC ${TP}/pugixml/src/pugixml.cpp)
 target_include_directories(pugixml SYSTEM PUBLIC ${TP}/pugixml/src)
