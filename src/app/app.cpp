@@ -1,7 +1,10 @@
 #include "app/app.h"
 
-#include <cstdlib>
+#include <commctrl.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 
 #include "app/command_line.h"
 #include "app/system_info.h"
@@ -22,6 +25,24 @@ void ErrorBox(const std::string& text) {
   MessageBoxA(nullptr, text.c_str(), "Errore", MB_ICONERROR);
 }
 
+// Ends the process at once with -1, the code of a start that cannot go on.
+[[noreturn]] void EndImmediately() { ExitProcess(static_cast<UINT>(-1)); }
+
+// Lets Explorer show the icons of shortcuts whose target is on a network path (the
+// desktop shortcut of an office installed on a share). Needs administrator rights;
+// without them nothing changes and the setup goes on.
+void AllowRemoteShortcutIcons() {
+  HKEY key;
+  if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Policies\\Microsoft\\Windows\\Explorer\\", 0,
+                      nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, &key,
+                      nullptr) != ERROR_SUCCESS)
+    return;
+  const DWORD enabled = 1;
+  RegSetValueExA(key, "EnableShellShortcutIconRemotePath", 0, REG_DWORD,
+                 reinterpret_cast<const BYTE*>(&enabled), sizeof(enabled));
+  RegCloseKey(key);
+}
+
 void LogProcessorFacts() {
   std::string name;
   DWORD speed = 0;
@@ -39,6 +60,11 @@ void LogProcessorFacts() {
   }
   WriteLog("[  INFO] Processor name -> " + name);
   WriteLog("[  INFO] Processor speed -> " + std::to_string(speed));
+}
+
+// Windows 7 (6.1) and later; Vista, XP and earlier are refused.
+bool IsSupportedWindows(unsigned major, unsigned minor) {
+  return major > 6 || (major == 6 && minor != 0);
 }
 
 // The product version of this executable's version resource as "a.b.c.d"; empty if absent.
@@ -62,9 +88,33 @@ std::string OwnVersion() {
   return text;
 }
 
+// Stand-in procedure of the wizard pages: the templates show, nothing is decided.
+INT_PTR CALLBACK PlaceholderPageProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+struct PageTemplate {
+  int dialog;
+  int header_title;  // 0: exterior page without header
+  int header_subtitle;
+  DLGPROC procedure;
+};
+
+// In sheet order: WIZ_START, WIZ_NOTSUPPORTED, WIZ_PMSELECT, WIZ_PMNEW, WIZ_SELECTUNIT,
+// WIZ_BEFOREINSTALL, WIZ_INSTALL, WIZ_END.
+const PageTemplate kPages[8] = {
+    {100, 0, 0, PlaceholderPageProc},     {105, 200, 205, PlaceholderPageProc},
+    {107, 210, 211, PlaceholderPageProc}, {101, 201, 206, PlaceholderPageProc},
+    {150, 150, 151, PlaceholderPageProc}, {151, 204, 152, PlaceholderPageProc},
+    {104, 204, 209, PlaceholderPageProc}, {106, 0, 0, PlaceholderPageProc},
+};
+
+constexpr int kHeaderBitmap = 137;
+constexpr int kWatermarkBitmap = 138;
+
 }  // namespace
 
 CApp::CApp() : setting(new CSetting), sysinfo(new CSystemInfo) {
+  AllowRemoteShortcutIcons();
+  run_mode = kRunModeProduction;
   ApplyRunMode(TempFolder(), false);
   const std::string temp = TempFolder();
   moltra_archive_path = temp + kMoltraArchiveName;
@@ -111,14 +161,87 @@ bool CApp::ReadCommandLineSwitches() {
   return false;
 }
 
+void CApp::LogInstalls() {
+  const std::string me = GetCurrentAssignee();
+  for (const auto& install : setting->installs) {
+    std::string line = "[  INFO] PM " + install->pm + "-" + install->pdl + " (" + install->year +
+                       ") " + install->assignee + " -> " + install->zav_path + " -> " +
+                       install->sharedinfo_path;
+    if (install->assignee == me) line += " (CURRENT USER)";
+    if (!install->zav_path.empty() && install->zav_path[0] == '\\') line += " (NETSHARE)";
+    WriteLog(line);
+  }
+  WriteLog("[  INFO] Platform detection completed successfully -> " +
+           std::to_string(setting->installs.size()) + " found");
+  if (!setting->orphans.empty()) {
+    WriteLog("[* WARN] Orphan installation detected -> " +
+             std::to_string(setting->orphans.size()));
+    for (const auto& orphan : setting->orphans)
+      WriteLog("[* WARN] Orphan PM -> " + orphan->pm + " path -> " + orphan->zav_path);
+  }
+}
+
+void CApp::Preselect() {
+  CSetting& s = *setting;
+  s.office_code.clear();
+  s.office_password.clear();
+  s.install_kind = 1;
+  s.office_dir = s.year_path;
+  s.office_root = s.year_path;
+  s.new_office = false;
+  s.selected_registered = false;
+  s.selected_valid = false;
+  if (s.installs.size() == 1) {
+    const InstallRecord& only = *s.installs.front();
+    s.office_code = only.pm;
+    s.office_password = only.password;
+    s.install_kind = only.kind;
+    s.office_dir = only.zav_path;
+    s.office_root = only.setup_path;
+    s.selected_valid = only.valid;
+  }
+}
+
+void CApp::StartNetworkDiscovery() {
+  if (no_discovery) {
+    WriteLog("[  INFO] Network discovery not started due to switch on commandline");
+    return;
+  }
+  discovery_running = true;
+  HANDLE thread = CreateThread(nullptr, 0, NetworkDiscoveryThread, nullptr, 0, nullptr);
+  if (!thread) {
+    discovery_running = false;
+    return;
+  }
+  CloseHandle(thread);  // the thread reports its end through discovery_running
+}
+
 bool CApp::Initialize() {
   try {
     LogProcessorFacts();
-    const std::string version = OwnVersion();
-    WriteLog("[  INFO] Current installed version -> " + version);
+    if (!IsSupportedWindows(sysinfo->major_version(), sysinfo->minor_version())) {
+      WriteLog("[**  ERR] Unsupported OS detected -> " + sysinfo->display_text());
+      MessageBoxA(nullptr,
+                  "Sistema operativo non supportato.\n\nE' possibile utilizzare il software "
+                  "solo su Windows 7, 8, 8.1 e 10",
+                  "Errore", MB_ICONERROR);
+      EndImmediately();
+    }
+    WriteLog("[  INFO] Supported OS detected -> " + sysinfo->display_text());
+    WriteLog("[  INFO] Current installed version -> " + OwnVersion());
     WriteLog("[  INFO] Current assignee -> " + GetCurrentAssignee());
+
+    setting->LoadInfAndDisks();
+    if (setting->CheckForPreviousPlatform() != 0) {
+      WriteLog("[**  ERR] Previous platform detect not completed successfully");
+      ErrorBox("Errore nella rilevazione delle precedenti installazioni.");
+      EndImmediately();
+    }
+    LogInstalls();
+    Preselect();
+
     if (ReadCommandLineSwitches()) return true;
-    if (no_discovery) WriteLog("[  INFO] Network discovery not started due to switch on commandline");
+    StartNetworkDiscovery();
     return false;
   } catch (const char* text) {
     WriteLog(std::string("[**  ERR] Exception ") + text);
@@ -131,12 +254,54 @@ bool CApp::Initialize() {
   }
 }
 
-int CApp::Run(HINSTANCE, HINSTANCE, LPSTR text, int) {
+void CApp::CreatePages(HINSTANCE instance) {
+  for (int i = 0; i < 8; ++i) {
+    const PageTemplate& page = kPages[i];
+    PROPSHEETPAGEA psp = {};
+    psp.dwSize = sizeof(psp);
+    psp.hInstance = instance;
+    psp.dwFlags = PSP_USETITLE | PSP_HASHELP;
+    if (page.header_title) {
+      psp.dwFlags |= PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
+      psp.pszHeaderTitle = MAKEINTRESOURCEA(page.header_title);
+      psp.pszHeaderSubTitle = MAKEINTRESOURCEA(page.header_subtitle);
+    } else {
+      psp.dwFlags |= PSP_HIDEHEADER;
+    }
+    psp.pszTitle = "";
+    psp.pszTemplate = MAKEINTRESOURCEA(page.dialog);
+    psp.pfnDlgProc = page.procedure;
+    page_handles[i] = CreatePropertySheetPageA(&psp);
+    if (!page_handles[i])
+      throw std::runtime_error("page " + std::to_string(page.dialog) + " not created");
+  }
+}
+
+int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   command_line = text;
   if (Initialize()) {
     WriteLog("[**  ERR] InitFailed");
     std::exit(0);
   }
+
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
+  if (!instance) instance = GetModuleHandleA(nullptr);
+  CreatePages(instance);
+
+  PROPSHEETHEADERA header = {};
+  header.dwSize = sizeof(header);
+  header.dwFlags = PSH_WIZARD97 | PSH_WIZARD | PSH_WATERMARK | PSH_HEADER;
+  header.hwndParent = nullptr;
+  header.hInstance = instance;
+  header.nPages = 8;
+  header.phpage = page_handles;
+  header.nStartPage = 0;
+  header.pszbmWatermark = MAKEINTRESOURCEA(kWatermarkBitmap);
+  header.pszbmHeader = MAKEINTRESOURCEA(kHeaderBitmap);
+  const bool shown = PropertySheetA(&header) >= 0;
+
+  // The downloaded archives are removed also when the wizard was cancelled.
   for (const std::string* path : {&moltra_archive_path, &qel_archive_path, &update_package_path}) {
     if (path->empty()) continue;
     HANDLE file = CreateFileA(path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
@@ -145,6 +310,7 @@ int CApp::Run(HINSTANCE, HINSTANCE, LPSTR text, int) {
     CloseHandle(file);
     DeleteFileA(path->c_str());
   }
+  if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;
 }
 

@@ -76,6 +76,15 @@ class CApp : public WininetWrapperDelegate {
 
  private:
   void ApplyRunMode(const std::string& temp_folder, bool with_package_path);
+  // The steps of Initialize after the survey: install log lines, orphans, preselection.
+  void LogInstalls();
+  void Preselect();
+  void StartNetworkDiscovery();
+  void CreatePages(HINSTANCE instance);
 };
 
 extern CApp* g_app;
+
+// The network discovery thread (started by CApp::Initialize unless "/NODISCOVERY" was
+// given). It must clear g_app->discovery_running when it ends.
+DWORD WINAPI NetworkDiscoveryThread(LPVOID);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdio>
+#include "app/system_name.h"
 
 CSystemInfo::CSystemInfo() {
   OSVERSIONINFOEXA version = {};
@@ -11,8 +11,23 @@ CSystemInfo::CSystemInfo() {
     throw "Sistema operativo non supportato.";
   major_ = version.dwMajorVersion;
   minor_ = version.dwMinorVersion;
-  char build[30];
-  std::snprintf(build, sizeof(build), " (build %lu)", version.dwBuildNumber);
-  display_text_ = std::string("Microsoft Windows ") + std::to_string(major_) + "." +
-                  std::to_string(minor_) + build;
+
+  OsFacts facts;
+  facts.nt_family = version.dwPlatformId == VER_PLATFORM_WIN32_NT;
+  facts.major = major_;
+  facts.minor = minor_;
+  facts.build = version.dwBuildNumber;
+  facts.workstation = version.wProductType == VER_NT_WORKSTATION;
+  facts.service_pack = version.szCSDVersion;
+  if (major_ >= 6) {
+    DWORD type = 0;
+    if (GetProductInfo(major_, minor_, version.wServicePackMajor, version.wServicePackMinor,
+                       &type))
+      facts.product_type = type;
+  }
+  SYSTEM_INFO system = {};
+  GetNativeSystemInfo(&system);
+  facts.native_64bit = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+                       system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64;
+  display_text_ = ComposeSystemName(facts);
 }
