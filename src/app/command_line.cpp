@@ -10,6 +10,19 @@ const char kBadCommandText[] =
     "Attenzione comando errato.\n\nSintassi del comando:\n\n/UP \t= Installazione silenziosa "
     "unità periferica\n/?\t= Questo help";
 
+std::string ArgumentsAfterProgramName(const std::string& full) {
+  size_t position = 0;
+  if (!full.empty() && full[0] == '"') {
+    const size_t closing = full.find('"', 1);
+    position = closing == std::string::npos ? full.size() : closing + 1;
+  } else {
+    position = full.find_first_of(" \t");
+    if (position == std::string::npos) position = full.size();
+  }
+  if (position < full.size() && (full[position] == ' ' || full[position] == '\t')) ++position;
+  return full.substr(position);
+}
+
 SwitchResult ParseSwitches(const std::string& raw, int32_t run_mode) {
   SwitchResult result;
   result.run_mode = run_mode;

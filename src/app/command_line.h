@@ -18,6 +18,10 @@ struct SwitchResult {
   int32_t run_mode = 2;
 };
 
+// The text after the program name of a full command line (GetCommandLineA), keeping every
+// character after the one blank that separates it, so a line of only blanks stays non-empty.
+std::string ArgumentsAfterProgramName(const std::string& full_command_line);
+
 // Applies the switches of a non-empty command line on top of `run_mode`. Switch words are
 // matched whole after upper-casing and trimming each "/"-separated piece.
 SwitchResult ParseSwitches(const std::string& raw, int32_t run_mode);

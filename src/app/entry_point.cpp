@@ -3,12 +3,16 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/command_line.h"
 #include "app/share_mode.h"
 #include "app/single_instance.h"
 #include "log/setup_log.h"
 
-int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
-  const std::string raw = command_line ? command_line : "";
+int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
+  // The C runtime drops the blanks that follow the program name; a command line of only
+  // blanks must still count as given, so the text is taken from the full command line.
+  static const std::string raw = ArgumentsAfterProgramName(GetCommandLineA());
+  LPSTR command_line = const_cast<LPSTR>(raw.c_str());
   if (raw.find("SHARE=") != std::string::npos) {
     const ShareRequest request = FindShareRequest(raw);
     if (request.found) return RunShareRequest(request);

@@ -60,7 +60,14 @@ void WriteLog(const std::string& message) {
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return;  // a lost line never stops the setup
+  // Appends of two processes can land on the same offset (seen under Wine), tearing both
+  // lines; a byte-range lock far past any real end serialises the writers of this file.
+  OVERLAPPED range = {};
+  range.Offset = 0xFFFFFFF0;
+  range.OffsetHigh = 0x7FFFFFFF;
+  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range) != FALSE;
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  if (locked) UnlockFileEx(file, 0, 1, 0, &range);
   CloseHandle(file);
 }

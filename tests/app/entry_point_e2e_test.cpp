@@ -1,0 +1,217 @@
+// The real ZAV2021.exe under Wine: single instance, help and error boxes, share mode, log bytes.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <regex>
+#include <vector>
+
+#include "log/setup_log.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/ui_driver.h"
+
+namespace {
+
+const DWORD kStartTimeout = 60000;
+
+struct SetupRun {
+  bool ended = false;
+  DWORD exit_code = 0xFFFF;
+  bool had_box = false;
+  std::string caption;
+  std::string text;
+};
+
+// Runs the setup with `arguments`; when a box is expected it is read and confirmed.
+SetupRun RunSetup(const std::string& arguments, bool expect_box) {
+  SetupRun run;
+  ChildProcess setup;
+  if (!setup.StartRaw(SetupExePath(), "\"" + SetupExePath() + "\" " + arguments)) return run;
+  if (expect_box) {
+    HWND box = WaitForMessageBox(setup.pid(), kStartTimeout);
+    if (box) {
+      run.had_box = true;
+      run.caption = WindowText(box);
+      run.text = MessageBoxText(box);
+      PressButtonById(box, IDOK);
+    }
+  }
+  run.ended = setup.Wait(kStartTimeout, &run.exit_code);
+  return run;
+}
+
+std::vector<std::string> LogMessages() {  // the lines without their timestamps
+  std::vector<std::string> messages;
+  const std::string bytes = ReadTextFile(GetLogFilePath());
+  size_t start = 0;
+  while (start < bytes.size()) {
+    size_t end = bytes.find("\r\n", start);
+    if (end == std::string::npos) end = bytes.size();
+    const std::string line = bytes.substr(start, end - start);
+    messages.push_back(line.size() > 24 ? line.substr(24) : line);
+    start = end + 2;
+  }
+  return messages;
+}
+
+bool HasMessage(const std::vector<std::string>& messages, const std::string& text) {
+  for (const std::string& m : messages)
+    if (m == text) return true;
+  return false;
+}
+
+const char kHelp[] =
+    "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 periferica\n/?\t= Questo help";
+
+class EntryPointE2E : public testing::Test {
+ protected:
+  void SetUp() override { DeleteLog(); }
+};
+
+}  // namespace
+
+TEST_F(EntryPointE2E, HelpSwitchShowsSyntaxAndEndsWithZero) {
+  for (const char* args : {"/?", "/UP /? /DEV", "/ ? "}) {
+    SCOPED_TRACE(args);
+    const SetupRun run = RunSetup(args, true);
+    ASSERT_TRUE(run.had_box);
+    EXPECT_EQ(run.caption, "Informazioni");
+    EXPECT_EQ(run.text, kHelp);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exit_code, 0u);
+    const std::vector<std::string> log = LogMessages();
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front(), "[  INFO] Start application");
+    EXPECT_TRUE(HasMessage(log, std::string("[  INFO] Command line provided -> ") + args));
+    EXPECT_TRUE(HasMessage(log, std::string("[  INFO] Current installed version -> ") + ZAV_VERSION_TEXT));
+    EXPECT_EQ(log.back(), "[**  ERR] InitFailed");
+  }
+}
+
+TEST_F(EntryPointE2E, CommandLineWithoutSlashIsRefused) {
+  for (const char* args : {"UP", "   ", "\"C:\\percorso con spazi\\\""}) {
+    SCOPED_TRACE(args);
+    const SetupRun run = RunSetup(args, true);
+    ASSERT_TRUE(run.had_box);
+    EXPECT_EQ(run.caption, "Informazioni");
+    EXPECT_EQ(run.text, std::string("Attenzione comando errato.\n\n") + kHelp);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exit_code, 0u);
+    EXPECT_EQ(LogMessages().back(), "[**  ERR] InitFailed");
+  }
+}
+
+TEST_F(EntryPointE2E, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
+  HANDLE held = CreateMutexA(nullptr, TRUE, "RivaduzZAV_Setup");
+  ASSERT_NE(held, nullptr);
+  const std::string before = "[20261208@10:00:00:000] [  INFO] Start application\r\n";
+  CreateDirectoryA(GetLogFolder().c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(GetLogFilePath(), before));
+  for (const char* args : {"", "/?", "/UP"}) {
+    const SetupRun run = RunSetup(args, false);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exit_code, 1u);
+  }
+  EXPECT_EQ(ReadTextFile(GetLogFilePath()), before);
+  ReleaseMutex(held);
+  CloseHandle(held);
+}
+
+TEST_F(EntryPointE2E, ShareModeAppendsToTheRunningSetupsLog) {
+  // The interactive instance holds the mutex while the share instance runs.
+  HANDLE held = CreateMutexA(nullptr, TRUE, "RivaduzZAV_Setup");
+  const std::string before = "[20261208@10:00:00:000] [  INFO] Start application\r\n";
+  CreateDirectoryA(GetLogFolder().c_str(), nullptr);
+  ASSERT_TRUE(WriteTextFile(GetLogFilePath(), before));
+
+  SetupRun run = RunSetup(" /SHARE=01234", false);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+  std::vector<std::string> log = LogMessages();
+  const std::vector<std::string> expected = {
+      "[  INFO] Start application",
+      "[  INFO] -------> External privileges set begin",
+      "[  INFO] -------> Command line -> SHARE=01234",
+      "[* WARN] -------> Command line not formatted correctly (; not found)",
+      "[  INFO] -------> External privileges set end"};
+  EXPECT_EQ(log, expected);
+
+  TempFolder temp;
+  const std::string missing = temp.Sub("manca;ancora");
+  run = RunSetup(" /SHARE=01234;" + missing, false);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 3u);
+  log = LogMessages();
+  EXPECT_EQ(log.front(), "[  INFO] Start application");
+  EXPECT_TRUE(HasMessage(log, "[  INFO] -------> Share folder -> " + missing));
+  EXPECT_TRUE(HasMessage(log, "[  INFO] -------> PM -> 01234"));
+  EXPECT_TRUE(HasMessage(log, "[* WARN] -------> Folder " + missing + " not found"));
+
+  // Empty office code or folder: no share, a clear failure code, nothing else touched.
+  run = RunSetup(" /SHARE=;" + temp.path(), false);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 87u);
+  run = RunSetup(" /SHARE=01234;", false);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 3u);
+  EXPECT_EQ(LogMessages().front(), "[  INFO] Start application");
+
+  ReleaseMutex(held);
+  CloseHandle(held);
+}
+
+TEST_F(EntryPointE2E, LowerCaseShareIsNotShareMode) {
+  const SetupRun run = RunSetup("/share=01234;C:\\ /?", true);
+  ASSERT_TRUE(run.had_box);
+  EXPECT_EQ(run.text, kHelp);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+  const std::vector<std::string> log = LogMessages();
+  EXPECT_EQ(log.front(), "[  INFO] Start application");  // a fresh interactive log
+  for (const std::string& m : log) EXPECT_EQ(m.find("------->"), std::string::npos) << m;
+}
+
+TEST_F(EntryPointE2E, LogBytesAreTimestampedCrLfWindows1252) {
+  const std::string args = "/\xE0\xE8\xE9 \"citato\" /?";
+  const SetupRun run = RunSetup(args, true);
+  ASSERT_TRUE(run.ended);
+  const std::string bytes = ReadTextFile(GetLogFilePath());
+  ASSERT_FALSE(bytes.empty());
+  const std::regex line(R"(\[\d{8}@\d{2}:\d{2}:\d{2}:\d{3}\] \[(  INFO|\* WARN|\*\*  ERR)\] [^\r\n]*\r\n)");
+  size_t position = 0;
+  int count = 0;
+  for (std::sregex_iterator it(bytes.begin(), bytes.end(), line), end; it != end; ++it) {
+    EXPECT_EQ(static_cast<size_t>(it->position()), position) << "unexpected bytes before a line";
+    position = it->position() + it->length();
+    ++count;
+  }
+  EXPECT_EQ(position, bytes.size());
+  EXPECT_GE(count, 3);
+  EXPECT_NE(bytes.find("Command line provided -> " + args + "\r\n"), std::string::npos);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  char year[8];
+  wsprintfA(year, "[%04d", now.wYear);
+  EXPECT_EQ(bytes.compare(0, 5, year), 0);
+}
+
+TEST_F(EntryPointE2E, HostileCommandLinesEndCleanly) {
+  // The longest command line Windows passes, ending with the help switch.
+  std::string big(32000, 'A');
+  SetupRun run = RunSetup(big + " /?", true);
+  ASSERT_TRUE(run.had_box);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+  EXPECT_NE(ReadTextFile(GetLogFilePath()).find(big), std::string::npos);
+
+  run = RunSetup(big, true);  // no slash at all
+  ASSERT_TRUE(run.had_box);
+  EXPECT_EQ(run.text.rfind("Attenzione comando errato.", 0), 0u);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+
+  run = RunSetup("\"/UP\" /\"\xFF\x80\" /?", true);
+  ASSERT_TRUE(run.had_box);
+  ASSERT_TRUE(run.ended);
+  EXPECT_EQ(run.exit_code, 0u);
+}
