@@ -1,0 +1,19 @@
+// The client component manifest: where the client archive is, its version and the folder
+// checksum of a correct installation.
+#pragma once
+#include <string>
+
+struct ManifestValues {
+  std::string archive_url;  // rel/download_url
+  std::string version;      // rel/number
+  std::string checksum;     // rel/checksum
+};
+
+// Reads `text` up to its first NUL. The archive URL is always cleared first; a missing
+// number or checksum leaves the value it had. Returns true when an archive URL was found;
+// a document that does not parse simply yields no URL.
+bool ParseManifest(const std::string& text, ManifestValues& values);
+
+// Parses into the application's qel_archive_url, qel_version and qel_checksum (nothing is
+// stored when there is no application object). Returns ParseManifest's result.
+bool ReadQelManifest(const std::string& text);

@@ -1,0 +1,65 @@
+#include "net/md5_digest.h"
+
+#include <windows.h>
+#include <wincrypt.h>
+
+#include <cstdio>
+
+#include "log/setup_log.h"
+#include "sys/string_utils.h"
+
+static_assert(sizeof(HCRYPTPROV) == sizeof(unsigned long), "32-bit crypto handles");
+
+Md5Digest::Md5Digest() {
+  HCRYPTPROV provider = 0;
+  if (!CryptAcquireContextA(&provider, nullptr, nullptr, PROV_RSA_FULL,
+                            CRYPT_VERIFYCONTEXT | CRYPT_SILENT)) {
+    WriteLog("[**  ERR] CryptAcquireContextA FAILED! " + IntToString(GetLastError()));
+    return;
+  }
+  provider_ = provider;
+  HCRYPTHASH hash = 0;
+  if (!CryptCreateHash(provider, CALG_MD5, 0, 0, &hash)) {
+    WriteLog("[**  ERR] CryptCreateHash FAILED! " + IntToString(GetLastError()));
+    return;
+  }
+  hash_ = hash;
+}
+
+Md5Digest::~Md5Digest() {
+  if (hash_) CryptDestroyHash(hash_);
+  if (provider_) CryptReleaseContext(provider_, 0);
+}
+
+void Md5Digest::Update(const void* data, size_t size) {
+  if (!hash_ || size == 0) return;
+  CryptHashData(hash_, static_cast<const BYTE*>(data), static_cast<DWORD>(size), 0);
+}
+
+std::string Md5Digest::HexDigest() {
+  if (!hash_) return std::string();
+  BYTE digest[16] = {};
+  DWORD size = sizeof(digest);
+  if (!CryptGetHashParam(hash_, HP_HASHVAL, digest, &size, 0) || size != sizeof(digest))
+    return std::string();
+  char text[33] = {};
+  for (int i = 0; i < 16; ++i) std::snprintf(text + 2 * i, 3, "%02x", digest[i]);
+  return text;
+}
+
+std::string Md5Hex(const std::string& data) {
+  Md5Digest md5;
+  md5.Update(data.data(), data.size());
+  return md5.HexDigest();
+}
+
+std::string FileDigest(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return "-1";
+  Md5Digest md5;
+  char block[1024];
+  size_t read;
+  while ((read = std::fread(block, 1, sizeof(block), file)) > 0) md5.Update(block, read);
+  std::fclose(file);
+  return md5.HexDigest();
+}

@@ -1,0 +1,208 @@
+#!/usr/bin/env python3
+"""Loopback HTTP server for the request tests, with answers a poor line or a proxy gives.
+
+  http_test_server.py start STATE_DIR ROOT   start in the background; writes
+                                             STATE_DIR/http_server.pid and .port
+  http_test_server.py stop STATE_DIR         stop it and remove the state files
+  http_test_server.py serve STATE_DIR ROOT   run in the foreground
+
+Paths:
+  /files/NAME           a file of ROOT with Content-Length
+  /status/CODE          that status with a short body (407 adds Proxy-Authenticate)
+  /short/N              Content-Length N, N-1 bytes, then the connection closes
+  /nolength/N           N bytes without Content-Length (the connection end marks the end)
+  /slow/CHUNKS/SIZE     Content-Length CHUNKS*SIZE sent in CHUNKS writes with pauses
+  /reset                reads the request and resets the connection
+  /stall/SECONDS        answers nothing for SECONDS, then closes
+  /hugelength           claims 1,900,000,000 bytes and sends 100
+A request with an absolute URL is a proxy request: without Proxy-Authorization it gets 407,
+with it 200 and the body "proxy-ok " + the decoded user:password.
+"""
+import base64
+import http.server
+import os
+import signal
+import socket
+import socketserver
+import struct
+import subprocess
+import sys
+import threading
+import time
+
+MAX_LIFETIME = 1800  # never outlive a forgotten test run by more than this
+
+
+class Handler(http.server.BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.1"
+    root = "."
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def send_body(self, code, body, length=None, extra=()):
+        self.send_response(code)
+        if length is None:
+            length = len(body)
+        if length >= 0:
+            self.send_header("Content-Length", str(length))
+        for name, value in extra:
+            self.send_header(name, value)
+        self.send_header("Connection", "close")
+        self.end_headers()
+        self.wfile.write(body)
+        self.wfile.flush()
+        self.close_connection = True
+
+    def do_GET(self):
+        path = self.path
+        if path.startswith("http://") or path.startswith("https://"):
+            return self.proxy_request()
+        parts = [p for p in path.split("?")[0].split("/") if p]
+        try:
+            kind = parts[0] if parts else ""
+            if kind == "files" and len(parts) == 2:
+                name = os.path.join(self.root, os.path.basename(parts[1]))
+                if not os.path.isfile(name):
+                    return self.send_body(404, b"not found")
+                with open(name, "rb") as f:
+                    data = f.read()
+                return self.send_body(200, data)
+            if kind == "status":
+                code = int(parts[1])
+                extra = [("Proxy-Authenticate", 'Basic realm="zav"')] if code == 407 else []
+                return self.send_body(code, b"status %d" % code, extra=extra)
+            if kind == "short":
+                n = int(parts[1])
+                return self.send_body(200, b"s" * (n - 1), length=n)
+            if kind == "nolength":
+                n = int(parts[1])
+                return self.send_body(200, b"n" * n, length=-1)
+            if kind == "slow":
+                chunks, size = int(parts[1]), int(parts[2])
+                self.send_response(200)
+                self.send_header("Content-Length", str(chunks * size))
+                self.send_header("Connection", "close")
+                self.end_headers()
+                self.wfile.flush()
+                for i in range(chunks):
+                    self.wfile.write(bytes([65 + i % 26]) * size)
+                    self.wfile.flush()
+                    time.sleep(0.02)
+                self.close_connection = True
+                return
+            if kind == "reset":
+                self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
+                                           struct.pack("ii", 1, 0))
+                self.connection.close()
+                self.close_connection = True
+                return
+            if kind == "stall":
+                time.sleep(float(parts[1]))
+                self.close_connection = True
+                return
+            if kind == "hugelength":
+                return self.send_body(200, b"h" * 100, length=1900000000)
+        except (ValueError, IndexError):
+            pass
+        except (BrokenPipeError, ConnectionResetError):
+            return
+        self.send_body(404, b"not found")
+
+    def proxy_request(self):
+        auth = self.headers.get("Proxy-Authorization", "")
+        if not auth.startswith("Basic "):
+            return self.send_body(407, b"proxy auth",
+                                  extra=[("Proxy-Authenticate", 'Basic realm="zav"')])
+        decoded = base64.b64decode(auth[6:]).decode("latin-1")
+        self.send_body(200, b"proxy-ok " + decoded.encode("latin-1"))
+
+
+class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
+    daemon_threads = True
+    allow_reuse_address = True
+
+
+def serve(state_dir, root):
+    Handler.root = root
+    server = Server(("127.0.0.1", 0), Handler)
+    port = server.server_address[1]
+    tmp = os.path.join(state_dir, "http_server.port.tmp")
+    with open(tmp, "w") as f:
+        f.write("%d\n" % port)
+    os.replace(tmp, os.path.join(state_dir, "http_server.port"))
+    threading.Timer(MAX_LIFETIME, lambda: os._exit(0)).start()
+    signal.signal(signal.SIGTERM, lambda *a: os._exit(0))
+    server.serve_forever()
+
+
+def start(state_dir, root):
+    os.makedirs(state_dir, exist_ok=True)
+    stop(state_dir, quiet=True)
+    port_file = os.path.join(state_dir, "http_server.port")
+    log = open(os.path.join(state_dir, "http_server.log"), "w")
+    child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state_dir, root],
+                             stdin=subprocess.DEVNULL, stdout=log, stderr=log,
+                             start_new_session=True)
+    with open(os.path.join(state_dir, "http_server.pid"), "w") as f:
+        f.write("%d\n" % child.pid)
+    for _ in range(100):
+        if os.path.exists(port_file):
+            print("http test server pid %d port %s" % (child.pid, open(port_file).read().strip()))
+            return 0
+        if child.poll() is not None:
+            break
+        time.sleep(0.1)
+    print("http test server did not start", file=sys.stderr)
+    stop(state_dir, quiet=True)
+    return 1
+
+
+def is_zombie(pid):
+    try:
+        with open("/proc/%d/stat" % pid) as f:
+            return f.read().rsplit(")", 1)[1].split()[0] == "Z"
+    except OSError:
+        return True
+
+
+def stop(state_dir, quiet=False):
+    pid_file = os.path.join(state_dir, "http_server.pid")
+    try:
+        pid = int(open(pid_file).read().strip())
+    except (OSError, ValueError):
+        if not quiet:
+            print("no http test server recorded")
+        return 0
+    try:
+        os.kill(pid, signal.SIGTERM)
+        for _ in range(50):
+            os.kill(pid, 0)
+            if is_zombie(pid):
+                break
+            time.sleep(0.1)
+        else:
+            os.kill(pid, signal.SIGKILL)
+    except ProcessLookupError:
+        pass
+    for name in ("http_server.pid", "http_server.port"):
+        try:
+            os.remove(os.path.join(state_dir, name))
+        except OSError:
+            pass
+    if not quiet:
+        print("http test server %d stopped" % pid)
+    return 0
+
+
+if __name__ == "__main__":
+    command = sys.argv[1] if len(sys.argv) > 1 else ""
+    if command == "start" and len(sys.argv) == 4:
+        sys.exit(start(sys.argv[2], sys.argv[3]))
+    if command == "stop" and len(sys.argv) == 3:
+        sys.exit(stop(sys.argv[2]))
+    if command == "serve" and len(sys.argv) == 4:
+        serve(sys.argv[2], sys.argv[3])
+        sys.exit(0)
+    print(__doc__, file=sys.stderr)
+    sys.exit(2)
