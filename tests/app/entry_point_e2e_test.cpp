@@ -102,19 +102,30 @@ TEST_F(EntryPointE2E, CommandLineWithoutSlashIsRefused) {
 }
 
 TEST_F(EntryPointE2E, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
-  HANDLE held = CreateMutexA(nullptr, TRUE, "RivaduzZAV_Setup");
-  ASSERT_NE(held, nullptr);
-  const std::string before = "[20261208@10:00:00:000] [  INFO] Start application\r\n";
-  CreateDirectoryA(GetLogFolder().c_str(), nullptr);
-  ASSERT_TRUE(WriteTextFile(GetLogFilePath(), before));
-  for (const char* args : {"", "/?", "/UP"}) {
+  ChildProcess first;
+  ASSERT_TRUE(first.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
+  HWND sheet = WaitForWindow(first.pid(), "#32770", "", kStartTimeout);
+  ASSERT_NE(sheet, nullptr) << "the first setup never showed its window";
+  const std::string before = ReadTextFile(GetLogFilePath());
+  ASSERT_NE(before.find("[  INFO] Start application"), std::string::npos);
+
+  for (const char* args : {"", "/?", "/UP", "   "}) {
+    SCOPED_TRACE(args);
     const SetupRun run = RunSetup(args, false);
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exit_code, 1u);
+    EXPECT_TRUE(TopLevelWindows(GetCurrentProcessId()).empty());
   }
   EXPECT_EQ(ReadTextFile(GetLogFilePath()), before);
-  ReleaseMutex(held);
-  CloseHandle(held);
+
+  // Closing the wizard ends the first setup with 0; then a new one may start.
+  ASSERT_TRUE(PressButtonById(sheet, IDCANCEL));
+  DWORD code = 0xFFFF;
+  ASSERT_TRUE(first.Wait(kStartTimeout, &code));
+  EXPECT_EQ(code, 0u);
+  const SetupRun after = RunSetup("/?", true);
+  EXPECT_TRUE(after.had_box);
+  EXPECT_EQ(after.exit_code, 0u);
 }
 
 TEST_F(EntryPointE2E, ShareModeAppendsToTheRunningSetupsLog) {
