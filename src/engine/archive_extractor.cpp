@@ -1,0 +1,254 @@
+#include "engine/archive_extractor.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+#include <vector>
+
+extern "C" {
+#include "7z.h"
+#include "7zCrc.h"
+}
+
+#include "log/setup_log.h"
+#include "sys/fs_utils.h"
+#include "sys/permissions.h"
+
+namespace {
+
+constexpr size_t kLookAheadSize = 1 << 18;
+
+void* AllocWithMalloc(ISzAllocPtr, size_t size) { return size ? std::malloc(size) : nullptr; }
+void FreeWithMalloc(ISzAllocPtr, void* address) { std::free(address); }
+const ISzAlloc kMallocAllocator = {AllocWithMalloc, FreeWithMalloc};
+
+// The decoder's input: seek and read straight on the archive's file handle.
+struct HandleInStream {
+  ISeekInStream vt;
+  HANDLE file;
+};
+
+SRes HandleRead(ISeekInStreamPtr stream, void* buffer, size_t* size) {
+  HANDLE file = reinterpret_cast<const HandleInStream*>(stream)->file;
+  size_t wanted = *size;
+  size_t done = 0;
+  char* out = static_cast<char*>(buffer);
+  while (done < wanted) {
+    const DWORD ask = static_cast<DWORD>(std::min<size_t>(wanted - done, 1u << 30));
+    DWORD got = 0;
+    if (!ReadFile(file, out + done, ask, &got, nullptr) || got == 0) {
+      *size = done;
+      return SZ_ERROR_READ;  // also the end of the file before the count: a cut archive
+    }
+    done += got;
+  }
+  *size = done;
+  return SZ_OK;
+}
+
+SRes HandleSeek(ISeekInStreamPtr stream, Int64* position, ESzSeek origin) {
+  HANDLE file = reinterpret_cast<const HandleInStream*>(stream)->file;
+  DWORD method;
+  switch (origin) {
+    case SZ_SEEK_SET: method = FILE_BEGIN; break;
+    case SZ_SEEK_CUR: method = FILE_CURRENT; break;
+    case SZ_SEEK_END: method = FILE_END; break;
+    default: return SZ_ERROR_PARAM;
+  }
+  LONG high = static_cast<LONG>(*position >> 32);
+  SetLastError(NO_ERROR);
+  const DWORD low = SetFilePointer(file, static_cast<LONG>(*position & 0xFFFFFFFF), &high, method);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return SZ_ERROR_READ;
+  *position = (static_cast<Int64>(high) << 32) | low;
+  return SZ_OK;
+}
+
+class FileHandle {
+ public:
+  explicit FileHandle(HANDLE handle) : handle_(handle) {}
+  ~FileHandle() {
+    if (valid()) CloseHandle(handle_);
+  }
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+  HANDLE get() const { return handle_; }
+  // Closes now; false with the Windows error available when closing fails.
+  bool Close() {
+    const bool ok = CloseHandle(handle_) != FALSE;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+void BuildCrcTablesOnce() {
+  // CrcGenerateTable picks the routine the processor supports; once per process is enough.
+  static const bool built = (CrcGenerateTable(), true);
+  (void)built;
+}
+
+class CExtractor {
+ public:
+  CExtractor(HANDLE archive, const std::string& destination)
+      : archive_(archive), destination_(destination) {
+    stream_.vt.Read = HandleRead;
+    stream_.vt.Seek = HandleSeek;
+    stream_.file = archive;
+    look_.buf = nullptr;
+    look_.bufSize = 0;
+    SzArEx_Init(&db_);
+  }
+  ~CExtractor() {
+    if (cache_) kMallocAllocator.Free(&kMallocAllocator, cache_);
+    SzArEx_Free(&db_, &kMallocAllocator);
+    std::free(look_.buf);
+  }
+  CExtractor(const CExtractor&) = delete;
+  CExtractor& operator=(const CExtractor&) = delete;
+
+  uint32_t Run(std::string* last_path, const ExtractProgress& progress);
+
+ private:
+  bool Open();
+  std::string EntryName(UInt32 index) const;
+  void PrepareFolder(const std::string& path);
+  uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, const Byte* data,
+                          size_t size);
+
+  HANDLE archive_;
+  std::string destination_;
+  HandleInStream stream_;
+  CLookToRead2 look_;
+  CSzArEx db_;
+  UInt32 block_index_ = 0xFFFFFFFF;
+  Byte* cache_ = nullptr;
+  size_t cache_size_ = 0;
+  std::set<std::string> created_folders_;
+};
+
+bool CExtractor::Open() {
+  BuildCrcTablesOnce();
+  look_.buf = static_cast<Byte*>(std::malloc(kLookAheadSize));
+  if (!look_.buf) return false;
+  look_.bufSize = kLookAheadSize;
+  look_.realStream = &stream_.vt;
+  LookToRead2_CreateVTable(&look_, False);
+  LookToRead2_INIT(&look_);
+  return SzArEx_Open(&db_, &look_.vt, &kMallocAllocator, &kMallocAllocator) == SZ_OK;
+}
+
+std::string CExtractor::EntryName(UInt32 index) const {
+  const size_t length = SzArEx_GetFileNameUtf16(&db_, index, nullptr);
+  std::vector<UInt16> wide(length + 1, 0);
+  SzArEx_GetFileNameUtf16(&db_, index, wide.data());
+  std::string name;
+  name.reserve(length);
+  // Code units are narrowed to their low byte: names are Latin-1 / Windows-1252 text.
+  for (size_t i = 0; i + 1 < length; ++i) name += static_cast<char>(wide[i] & 0xFF);
+  return name;
+}
+
+void CExtractor::PrepareFolder(const std::string& path) {
+  if (created_folders_.count(path)) return;
+  if (CreateDirectoryTree(path)) {
+    WriteLog("[  INFO] Setting privileges and attributes on -> " + path);
+    created_folders_.insert(path);
+    SetFolderPrivileges(path);
+  }
+}
+
+uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path,
+                                    const Byte* data, size_t size) {
+  const size_t separator = full_path.find_last_of("\\/");
+  if (separator != std::string::npos) PrepareFolder(full_path.substr(0, separator));
+  FileHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return GetLastError();
+  DWORD written = 0;
+  if (size > 0 && (!WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) ||
+                   written != size)) {
+    const DWORD code = GetLastError();
+    return code != NO_ERROR ? code : ERROR_WRITE_FAULT;
+  }
+  if (SzBitWithVals_Check(&db_.MTime, index)) {
+    FILETIME modified;
+    modified.dwLowDateTime = db_.MTime.Vals[index].Low;
+    modified.dwHighDateTime = db_.MTime.Vals[index].High;
+    if (!SetFileTime(file.get(), nullptr, nullptr, &modified)) return GetLastError();
+  }
+  if (!file.Close()) return GetLastError();
+  return 0;
+}
+
+uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress) {
+  if (!Open()) return kExtractBadArchive;
+  const UInt32 count = db_.NumFiles;
+
+  // Every name is checked before the first write, so a hostile archive leaves no trace.
+  for (UInt32 i = 0; i < count; ++i) {
+    const std::string name = EntryName(i);
+    if (!name.empty() && !IsSafeEntryName(name)) {
+      if (last_path) *last_path = destination_ + name;
+      WriteLog("[**  ERR] Archive entry outside the destination refused -> " + name);
+      return kExtractBadArchive;
+    }
+  }
+
+  for (UInt32 i = 0; i < count; ++i) {
+    if (progress) progress(i, count);
+    size_t offset = 0;
+    size_t size = 0;
+    if (SzArEx_Extract(&db_, &look_.vt, i, &block_index_, &cache_, &cache_size_, &offset, &size,
+                       &kMallocAllocator, &kMallocAllocator) != SZ_OK)
+      return kExtractBadArchive;
+    const std::string name = EntryName(i);
+    if (name.empty()) return kExtractBadArchive;
+    const std::string full_path = destination_ + name;
+    if (last_path) *last_path = full_path;
+    if (SzArEx_IsDir(&db_, i)) {
+      PrepareFolder(full_path);
+      continue;
+    }
+    const uint32_t result = WriteFileEntry(i, full_path, cache_ ? cache_ + offset : nullptr, size);
+    if (result != 0) return result;
+  }
+  return 0;
+}
+
+}  // namespace
+
+bool IsSafeEntryName(const std::string& name) {
+  if (name.empty()) return false;
+  if (name[0] == '\\' || name[0] == '/') return false;
+  if (name.find(':') != std::string::npos) return false;
+  size_t start = 0;
+  while (start <= name.size()) {
+    size_t end = name.find_first_of("\\/", start);
+    if (end == std::string::npos) end = name.size();
+    // Windows drops trailing dots and spaces of a component, so ".. " or "..." climb as well.
+    const std::string part = name.substr(start, end - start);
+    if (std::count(part.begin(), part.end(), '.') >= 2 &&
+        part.find_first_not_of(". ") == std::string::npos)
+      return false;
+    start = end + 1;
+  }
+  return true;
+}
+
+uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
+                        std::string* last_path, const ExtractProgress& progress) {
+  FileHandle archive(CreateFileA(archive_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!archive.valid()) return GetLastError();
+  uint32_t result;
+  {
+    CExtractor extractor(archive.get(), destination);
+    result = extractor.Run(last_path, progress);
+  }
+  return result;
+}

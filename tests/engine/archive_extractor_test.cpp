@@ -1,0 +1,227 @@
+// Extraction of archives that tests/engine/make_archives.sh builds with 7zz at test time.
+#include "engine/archive_extractor.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "log/setup_log.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "sys/fs_utils.h"
+
+namespace {
+
+std::string ArchiveDir() {
+  const char* build = std::getenv("ZAV_BUILD_DIR");
+  return UnixToWindowsPath(std::string(build ? build : "") + "/tests/engine/archives");
+}
+std::string Archive(const std::string& name) { return ArchiveDir() + "\\" + name; }
+
+struct Calls {
+  std::vector<uint32_t> indices;
+  uint32_t total = 0;
+  bool consistent = true;
+  ExtractProgress Callback() {
+    return [this](uint32_t index, uint32_t count) {
+      if (!indices.empty() && total != count) consistent = false;
+      indices.push_back(index);
+      total = count;
+    };
+  }
+};
+
+size_t CountOccurrences(const std::string& text, const std::string& needle) {
+  size_t n = 0;
+  for (size_t at = text.find(needle); at != std::string::npos; at = text.find(needle, at + 1)) ++n;
+  return n;
+}
+
+TEST(ExtractArchive, EveryCoderAndSolidityGivesTheSameTree) {
+  const std::string tree = ArchiveDir() + "\\tree\\";
+  for (const char* name : {"lzma.7z", "lzma2.7z", "lzma2_nonsolid.7z", "bcj.7z", "bcj2.7z",
+                           "copy.7z"}) {
+    SCOPED_TRACE(name);
+    TempFolder temp;
+    const std::string dest = temp.path() + "\\";
+    Calls calls;
+    std::string last;
+    ASSERT_EQ(0u, ExtractArchive(Archive(name), dest, &last, calls.Callback()));
+
+    ASSERT_EQ(10u, calls.total);  // 6 files and 4 folder entries
+    ASSERT_EQ(10u, calls.indices.size());
+    for (uint32_t i = 0; i < calls.indices.size(); ++i) EXPECT_EQ(i, calls.indices[i]);
+    EXPECT_TRUE(calls.consistent);
+    EXPECT_EQ(0u, last.find(dest));
+
+    for (const char* file : {"testo.txt", "programma.exe", "dir\\dati.bin",
+                             "dir\\sub\\profondo.txt"}) {
+      const std::string expected = ReadTextFile(tree + file);
+      ASSERT_FALSE(expected.empty()) << file;
+      EXPECT_TRUE(expected == ReadTextFile(dest + file)) << file;
+    }
+    EXPECT_TRUE(FileExists(dest + "zero.txt"));
+    EXPECT_EQ("", ReadTextFile(dest + "zero.txt"));
+    EXPECT_TRUE(DirectoryExists(dest + "vuota"));
+    // Names are narrowed to single bytes: Windows-1252 text.
+    EXPECT_EQ("accentato", ReadTextFile(dest + "unità\\perché.txt"));
+
+    // Modification time restored: 2020-05-17 10:20:30 UTC.
+    HANDLE file = CreateFileA((dest + "testo.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    FILETIME written;
+    GetFileTime(file, nullptr, nullptr, &written);
+    CloseHandle(file);
+    SYSTEMTIME st = {2020, 5, 0, 17, 10, 20, 30, 0};
+    FILETIME expected;
+    SystemTimeToFileTime(&st, &expected);
+    EXPECT_EQ(expected.dwHighDateTime, written.dwHighDateTime);
+    EXPECT_EQ(expected.dwLowDateTime, written.dwLowDateTime);
+  }
+}
+
+TEST(ExtractArchive, FolderIsPreparedOnceAndFilesAreOverwritten) {
+  TempFolder temp;
+  const std::string dest = temp.path() + "\\";
+  CreateDirectoryTree(dest + "dir");
+  ASSERT_TRUE(WriteTextFile(dest + "dir\\dati.bin", "old content"));
+  const size_t before = ReadTextFile(GetLogFilePath()).size();
+  ASSERT_EQ(0u, ExtractArchive(Archive("lzma2.7z"), dest, nullptr, nullptr));
+  const std::string log = ReadTextFile(GetLogFilePath()).substr(before);
+  // The folder entry "dir" and the parent of "dir\dati.bin" are one folder.
+  // Names are used as stored: 7zz on Linux stores "/", 7-Zip on Windows "\\".
+  for (const char* folder : {"dir", "dir\\sub", "vuota"}) {
+    std::string unix_form = dest + folder;
+    for (char& c : unix_form)
+      if (c == '\\' && &c - unix_form.data() >= static_cast<long>(dest.size())) c = '/';
+    const std::string line = "Setting privileges and attributes on -> ";
+    size_t lines = CountOccurrences(log + "\r", line + dest + folder + "\r");
+    if (unix_form != dest + folder) lines += CountOccurrences(log + "\r", line + unix_form + "\r");
+    EXPECT_EQ(1u, lines) << folder;
+  }
+  EXPECT_EQ(ReadTextFile(ArchiveDir() + "\\tree\\dir\\dati.bin"), ReadTextFile(dest + "dir\\dati.bin"));
+}
+
+TEST(ExtractArchive, EmptyArchiveWritesNothingAndCallsNoCallback) {
+  TempFolder temp;
+  Calls calls;
+  EXPECT_EQ(0u, ExtractArchive(Archive("empty.7z"), temp.path() + "\\", nullptr, calls.Callback()));
+  EXPECT_TRUE(calls.indices.empty());
+}
+
+TEST(ExtractArchive, UnreadableArchivesGiveTheirCodes) {
+  struct Case {
+    const char* name;
+    uint32_t result;
+  } cases[] = {{"missing.7z", 2}, {"notarchive.7z", 6}, {"truncated.7z", 6}, {"damaged.7z", 6}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempFolder temp;
+    Calls calls;
+    std::string last;
+    EXPECT_EQ(c.result, ExtractArchive(Archive(c.name), temp.path() + "\\", &last, calls.Callback()));
+    if (c.result == 2 || std::string(c.name) == "notarchive.7z") {
+      EXPECT_TRUE(calls.indices.empty());
+      EXPECT_EQ("", last);
+    }
+  }
+  // A damaged entry is named by the last path, and the extraction stopped at it.
+  TempFolder temp;
+  std::string last;
+  Calls calls;
+  ASSERT_EQ(6u, ExtractArchive(Archive("damaged.7z"), temp.path() + "\\", &last, calls.Callback()));
+  ASSERT_FALSE(calls.indices.empty());
+  EXPECT_LT(calls.indices.size(), calls.total + 0u);
+}
+
+// Wine run by root writes read-only files anyway; the check needs a platform that refuses.
+bool ReadOnlyIsEnforced(const TempFolder& temp) {
+  const std::string probe = temp.Sub("probe.txt");
+  WriteTextFile(probe, "x");
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+  HANDLE file = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  const bool enforced = file == INVALID_HANDLE_VALUE;
+  if (!enforced) CloseHandle(file);
+  SetFileAttributesA(probe.c_str(), FILE_ATTRIBUTE_NORMAL);
+  DeleteFileA(probe.c_str());
+  return enforced;
+}
+
+TEST(ExtractArchive, ReadOnlyFileAtTheTargetStopsWithAccessDenied) {
+  TempFolder temp;
+  if (!ReadOnlyIsEnforced(temp)) GTEST_SKIP() << "read-only files are writable here (root)";
+  const std::string dest = temp.path() + "\\";
+  const std::string target = dest + "testo.txt";
+  ASSERT_TRUE(WriteTextFile(target, "protetto"));
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_READONLY);
+  std::string last;
+  EXPECT_EQ(5u, ExtractArchive(Archive("lzma2.7z"), dest, &last, nullptr));
+  EXPECT_EQ(target, last);
+  EXPECT_EQ("protetto", ReadTextFile(target));
+  SetFileAttributesA(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST(ExtractArchive, FolderInPlaceOfAFileStopsWithTheWindowsError) {
+  TempFolder temp;
+  const std::string dest = temp.path() + "\\";
+  CreateDirectoryTree(dest + "testo.txt");
+  std::string last;
+  const uint32_t result = ExtractArchive(Archive("lzma2.7z"), dest, &last, nullptr);
+  EXPECT_NE(0u, result);
+  EXPECT_NE(6u, result);
+  EXPECT_EQ(dest + "testo.txt", last);
+}
+
+TEST(ExtractArchive, TargetHeldOpenByAnotherProgramStopsWithSharingViolation) {
+  TempFolder temp;
+  const std::string dest = temp.path() + "\\";
+  ASSERT_TRUE(WriteTextFile(dest + "testo.txt", "in uso"));
+  HANDLE held = CreateFileA((dest + "testo.txt").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  std::string last;
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_SHARING_VIOLATION),
+            ExtractArchive(Archive("lzma2.7z"), dest, &last, nullptr));
+  EXPECT_EQ(dest + "testo.txt", last);
+  CloseHandle(held);
+  EXPECT_EQ("in uso", ReadTextFile(dest + "testo.txt"));
+}
+
+TEST(ExtractArchive, NamesClimbingOutOfTheDestinationAreRefusedBeforeAnyWrite) {
+  for (const char* name : {"climb_dotdot_back.7z", "climb_dotdot_slash.7z", "climb_deep.7z",
+                           "climb_drive.7z", "climb_backslash.7z", "climb_dots_space.7z"}) {
+    SCOPED_TRACE(name);
+    TempFolder temp;
+    const std::string dest = temp.Sub("a\\b\\dest\\");
+    CreateDirectoryTree(dest);
+    Calls calls;
+    std::string last;
+    EXPECT_EQ(6u, ExtractArchive(Archive(name), dest, &last, calls.Callback()));
+    EXPECT_TRUE(calls.indices.empty());
+    EXPECT_NE(std::string::npos, last.find("evil")) << last;
+    EXPECT_FALSE(FileExists(dest + "aaa_good.txt"));  // the harmless entry is not written
+    EXPECT_FALSE(FileExists(temp.Sub("a\\b\\evil.txt")));
+    EXPECT_FALSE(FileExists(temp.Sub("a\\evil.txt")));
+    EXPECT_FALSE(FileExists("C:\\zav_evil"));
+    EXPECT_FALSE(FileExists("C:\\zzevil.txt"));
+    EXPECT_FALSE(FileExists("Z:\\zzevil.txt"));
+  }
+}
+
+TEST(IsSafeEntryName, RefusesEveryWayOut) {
+  for (const char* good : {"a.txt", "dir\\a.txt", "dir/sub/a", "a..b", "..a", "a..", "x\\.y",
+                           "unità\\perché.txt", "."}) {
+    EXPECT_TRUE(IsSafeEntryName(good)) << good;
+  }
+  for (const char* bad : {"", "..", "..\\a", "../a", "a\\..\\..\\b", "a/..", "\\a", "/a",
+                          "C:\\a", "C:a", "a:stream", "...\\a", ".. \\a", "a\\. .\\b"}) {
+    EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# Builds the extraction test archives with 7zz into <out dir> (run by a CTest fixture).
+set -euo pipefail
+out=$1
+rm -rf "$out" && mkdir -p "$out" && cd "$out"
+
+# The tree most archives hold: text, binary, an empty file, an empty folder, nested
+# folders and Italian accented names.
+mkdir -p tree/dir/sub tree/vuota "tree/unità"
+python3 - <<'PY'
+import os, random
+random.seed(7)
+open("tree/testo.txt", "w").write("riga di testo\n" * 2000)
+open("tree/dir/dati.bin", "wb").write(bytes(random.getrandbits(8) for _ in range(70000)))
+open("tree/dir/sub/profondo.txt", "w").write("profondo")
+open("tree/zero.txt", "wb").close()
+open("tree/unità/perché.txt", "w").write("accentato")
+# Code-like bytes so the x86 filters have calls to convert.
+code = bytearray()
+for i in range(20000):
+    code += b"\xe8" + (i * 37).to_bytes(4, "little") + b"\x90\x90\x55"
+open("tree/programma.exe", "wb").write(bytes(code))
+PY
+touch -d '2020-05-17 10:20:30 UTC' tree/testo.txt
+
+a() { local name=$1; shift; (cd tree && 7zz a -bd -y "$@" "../$name" . >/dev/null); }
+a lzma.7z -m0=LZMA -ms=on
+a lzma2.7z -m0=LZMA2 -ms=on
+a lzma2_nonsolid.7z -m0=LZMA2 -ms=off
+a bcj.7z -m0=BCJ -m1=LZMA -ms=on
+a bcj2.7z -m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0s0:1 -mb0s1:2 -mb0s2:3 -ms=on
+a copy.7z -m0=Copy
+
+cp lzma2.7z empty.7z && 7zz d -bd empty.7z '*' -r >/dev/null
+printf 'questo non è un archivio 7z\n' > notarchive.7z
+size=$(stat -c %s lzma2.7z)
+head -c $((size / 2)) lzma2.7z > truncated.7z
+# Damaged packed data: the stream still parses but its data or CRC check fails.
+python3 - <<'PY'
+data = bytearray(open("lzma2_nonsolid.7z", "rb").read())
+for i in range(200, 260):
+    data[i] ^= 0x5A
+open("damaged.7z", "wb").write(bytes(data))
+PY
+
+# Names that climb out of the destination. 7zz will not store them, so placeholders of the
+# same length are written and renamed in the (uncompressed) header, whose CRCs are fixed.
+mkdir -p climb
+printf 'innocuo' > climb/aaa_good.txt
+climb() {
+  local name=$1 placeholder=$2 replacement=$3
+  rm -f "climb/$placeholder" && printf 'evil' > "climb/$placeholder"
+  (cd climb && 7zz a -bd -mhc=off -m0=Copy "../$name" aaa_good.txt "$placeholder" >/dev/null)
+  rm -f "climb/$placeholder"
+  python3 - "$name" "$placeholder" "$replacement" <<'PY'
+import struct, sys, zlib
+name, old, new = sys.argv[1], sys.argv[2], sys.argv[3]
+data = bytearray(open(name, "rb").read())
+offset, size = struct.unpack_from("<QQ", data, 12)
+start = 32 + offset
+header = data[start:start + size]
+old16, new16 = old.encode("utf-16-le"), new.encode("utf-16-le")
+assert len(old16) == len(new16) and header.count(old16) == 1, (old, new)
+header = header.replace(old16, new16)
+data[start:start + size] = header
+struct.pack_into("<I", data, 28, zlib.crc32(header) & 0xFFFFFFFF)
+struct.pack_into("<I", data, 8, zlib.crc32(bytes(data[12:32])) & 0xFFFFFFFF)
+open(name, "wb").write(bytes(data))
+PY
+}
+climb climb_dotdot_back.7z QQQevil.txt '..\evil.txt'
+climb climb_dotdot_slash.7z QQQevil.txt '../evil.txt'
+climb climb_deep.7z QQQQQQQQevil.txt 'a\..\..\evil.txt'
+climb climb_drive.7z QQQQQQQQQQQQevil.txt 'C:\zav_evil\evil.txt'
+climb climb_backslash.7z QQQevil.txt '\zzevil.txt'
+climb climb_dots_space.7z QQQQevil.txt '.. \evil.txt'
+
+# Sanity: the archives 7zz can read are what they claim.
+for f in lzma lzma2 lzma2_nonsolid bcj bcj2 copy; do 7zz t -bd "$f.7z" >/dev/null; done
+7zz l -slt bcj2.7z | grep -q 'BCJ2'
+ls -l "$out"/*.7z | awk '{print $5, $9}'
