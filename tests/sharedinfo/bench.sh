@@ -86,12 +86,18 @@ tool_add=$(run_tool "$work/add.sql")
 
 echo "SharedInfo: 50 offices x 30 workstations x 6 years ($(sqlite3 "$work/pristine" 'SELECT count(*) FROM Workpoint') workpoints, $(stat -c %s "$work/pristine") bytes), $repeats repeats"
 echo "ParseSharedInfo(2021) returned $(value rows) rows"
-python3 - "$(value parse_ms)" "$tool_parse" "$(value duplicate_ms)" "$tool_dup" "$(value add_ms)" "$tool_add" <<'PY'
+echo "ours: one call, under Wine; in-process: the same statements on one open connection in the"
+echo "same Wine process (what SQLite itself costs there); tool: the native sqlite3 command-line tool"
+python3 - "$(value parse_ms)" "$(value raw_parse_ms)" "$tool_parse" "$(value duplicate_ms)" "$(value raw_duplicate_ms)" "$tool_dup" "$(value add_ms)" "" "$tool_add" <<'PY'
 import sys
 names = ["ParseSharedInfo", "DuplicateEntireYear (complete office)", "AddPdlEntry"]
-v = [float(x) for x in sys.argv[1:]]
 for i, name in enumerate(names):
-    ours, tool = v[2 * i], v[2 * i + 1]
+    ours, raw, tool = sys.argv[1 + 3 * i: 4 + 3 * i]
+    ours, tool = float(ours), float(tool)
     ratio = ours / tool if tool > 0 else float("inf")
-    print("%-40s ours %9.3f ms   sqlite3 tool %9.3f ms   ratio %6.2f" % (name, ours, tool, ratio))
+    line = "%-38s ours %8.2f ms  tool %7.2f ms  ours/tool %6.2f" % (name, ours, tool, ratio)
+    if raw:
+        line += "  in-process %8.2f ms  ours/in-process %5.2f" % (float(raw), ours / float(raw))
+    print(line)
 PY
+echo "ParseSharedInfo for a user without workstations (no runtime folder probes): $(value parse_stranger_ms) ms"
