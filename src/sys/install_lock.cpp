@@ -1,0 +1,67 @@
+#include "sys/install_lock.h"
+
+#include <fstream>
+
+#include "log/setup_log.h"
+#include "sys/fs_utils.h"
+#include "sys/identity.h"
+
+std::string GetLockFilePath(const std::string& folder) {
+  std::string path = folder;
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return path + "ZAV_Shared\\LockFile";
+}
+
+std::string FormatInstallLock(const std::string& timestamp, const std::string& assignee,
+                              const std::string& pdl_number) {
+  return timestamp + ";" + assignee + ";" + pdl_number;
+}
+
+int CheckInstallLock(HWND page, const std::string& folder) {
+  const std::string path = GetLockFilePath(folder);
+  if (!FileExists(path)) {
+    WriteLog("[  INFO] No lock file detected on " + path);
+    return 0;
+  }
+  WriteLog("[* WARN] Lock file detected on " + path + " -> " + ReadInstallLock(folder));
+  const int answer =
+      MessageBoxA(page,
+                  "E' stata rilevata un'altra installazione concorrente per questo Codice Ufficio. "
+                  "Vuoi procedere?",
+                  "Attenzione", MB_ICONWARNING | MB_YESNO);
+  if (answer == IDYES) {
+    WriteLog("[* WARN] User choose to continue with setup");
+    return 1;
+  }
+  WriteLog("[  INFO] User choose NOT to continue with setup");
+  if (page) SetWindowLongPtrA(page, DWLP_MSGRESULT, -1);
+  return -1;
+}
+
+void CreateInstallLock(const std::string& folder, const std::string& pdl_number) {
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  const std::string line =
+      FormatInstallLock(FormatLogTimestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                                           now.wSecond, now.wMilliseconds),
+                        GetCurrentAssignee(), pdl_number);
+  // OPEN_ALWAYS fails when ZAV_Shared is missing: then there is simply no lock.
+  HANDLE file = CreateFileA(GetLockFilePath(folder).c_str(), FILE_APPEND_DATA,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+  CloseHandle(file);
+}
+
+std::string ReadInstallLock(const std::string& folder) {
+  std::ifstream file(GetLockFilePath(folder), std::ios::binary);
+  std::string word;
+  if (file) file >> word;
+  return word;
+}
+
+bool RemoveInstallLock(const std::string& folder) {
+  return DeleteFileA(GetLockFilePath(folder).c_str()) != FALSE;
+}
