@@ -1,0 +1,54 @@
+#include "sys/share_discovery.h"
+
+#include <windows.h>
+
+#include "app/app.h"
+#include "log/setup_log.h"
+#include "sys/network_browser.h"
+#include "sys/string_utils.h"
+
+void SheetMessageSink::InstallsChanged(const std::string& folder, int year) {
+  HWND sheet = g_app ? g_app->sheet_hwnd : nullptr;
+  if (!sheet) return;
+  SendMessageA(sheet, WM_INSTALLS_CHANGED, reinterpret_cast<WPARAM>(folder.c_str()),
+               static_cast<LPARAM>(year));
+}
+
+int YearOfFolderName(const std::string& year_folder_name) {
+  if (year_folder_name.size() <= 3) return 0;
+  return StringToInt(year_folder_name.substr(3, 4));
+}
+
+void OnShareFound(const std::string& domain, const std::string& share_path,
+                  const std::string& year_folder_name, ShareFoundSink& sink) {
+  const int year = YearOfFolderName(year_folder_name);
+  WriteLog("[  INFO] Share found on " + domain + share_path);
+  sink.InstallsChanged(share_path, year);
+
+  WIN32_FIND_DATAA entry;
+  HANDLE find = FindFirstFileA((share_path + "\\*").c_str(), &entry);
+  if (find != INVALID_HANDLE_VALUE) {
+    do {
+      // Only plain folders: read-only, hidden or system ones are not installations.
+      if (entry.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY || entry.cFileName[0] == '.') continue;
+      sink.InstallsChanged(share_path + "\\" + entry.cFileName + "\\", year);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+  }
+  WriteLog("[  INFO] Share check end for " + domain + share_path);
+}
+
+void RunNetworkDiscovery(const DiscoveryOptions& options) {
+  WriteLog("[  INFO] Network share discovery starts");
+  Sleep(options.start_delay_ms);
+  SheetMessageSink sheet_sink;
+  ShareFoundSink& sink = options.sink ? *options.sink : sheet_sink;
+  {
+    NetworkBrowser browser([&](const std::string& domain, const std::string& path) {
+      OnShareFound(domain, path, options.year_folder_name, sink);
+    });
+    browser.Browse();
+  }
+  if (g_app) g_app->discovery_running = false;
+  WriteLog("[  INFO] Network share discovery ends");
+}
