@@ -1,0 +1,54 @@
+#include "sys/drive_mapping_service.h"
+
+#include <windows.h>
+#include <winnetwk.h>
+
+#include <atomic>
+
+namespace {
+
+class WindowsDriveMappingService : public DriveMappingService {
+ public:
+  unsigned long GetConnection(const std::string& local, std::string* remote) override {
+    char name[MAX_PATH] = {};
+    DWORD size = sizeof(name);
+    const DWORD result = WNetGetConnectionA(local.c_str(), name, &size);
+    name[MAX_PATH - 1] = '\0';
+    *remote = name;
+    return result;
+  }
+
+  unsigned int RootDriveType(const std::string& root) override {
+    return GetDriveTypeA(root.c_str());
+  }
+
+  unsigned long UseConnection(const std::string& local, const std::string& remote,
+                              std::string* access_name) override {
+    std::string local_copy = local;
+    std::string remote_copy = remote;
+    NETRESOURCEA resource = {};
+    resource.dwType = RESOURCETYPE_DISK;
+    resource.lpLocalName = &local_copy[0];
+    resource.lpRemoteName = &remote_copy[0];
+    char access[MAX_PATH] = {};
+    DWORD access_size = sizeof(access);
+    DWORD flags = 0;
+    const DWORD result = WNetUseConnectionA(nullptr, &resource, nullptr, nullptr,
+                                            CONNECT_UPDATE_PROFILE, access, &access_size, &flags);
+    access[MAX_PATH - 1] = '\0';
+    *access_name = access;
+    return result;
+  }
+};
+
+WindowsDriveMappingService g_windows_service;
+std::atomic<DriveMappingService*> g_service{nullptr};
+
+}  // namespace
+
+DriveMappingService& GetDriveMappingService() {
+  DriveMappingService* service = g_service.load();
+  return service ? *service : g_windows_service;
+}
+
+void SetDriveMappingService(DriveMappingService* service) { g_service.store(service); }
