@@ -1,0 +1,59 @@
+// An in-memory share table standing in for NetAPI32 (which Wine does not implement).
+#pragma once
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sys/share_service.h"
+
+struct FakeShare {
+  std::string name;
+  std::string path;
+  unsigned long type = kShareTypeDiskTree;
+};
+
+class FakeShareService : public ShareService {
+ public:
+  // Forced answers; kNoForce lets the table decide.
+  static constexpr unsigned long kNoForce = 0xFFFFFFFF;
+  unsigned long add_result = kNoForce;
+  unsigned long cache_result = 0;
+  size_t batch_size = 0;  // entries per EnumShares answer; 0 = all at once
+
+  // Shares per server; "" is the local computer.
+  std::map<std::string, std::vector<FakeShare>> servers;
+  std::map<std::string, unsigned long> enum_errors;  // per server
+  size_t bogus_count = 0;  // when set, the first answer for "\\BOGUS" has this many entries
+
+  // What was asked.
+  struct Added {
+    ShareAddRecord record;  // its descriptor pointer is not kept
+    std::string dacl;       // "S-1-1-0 mask flags;" per ACE, "none" without a DACL
+  };
+  std::vector<Added> added;
+  std::vector<std::pair<std::string, unsigned long>> cache_calls;
+  std::vector<std::string> enum_calls;  // server + ":" + level
+
+  unsigned long AddShare(const ShareAddRecord& record) override;
+  unsigned long GetShareInfo(const std::string& name) override;
+  unsigned long GetShareType(const std::string& server, const std::string& name,
+                             unsigned long* type) override;
+  unsigned long EnumShares(const std::string& server, int level, unsigned long* resume_handle,
+                           std::vector<ShareEntry>* entries) override;
+  unsigned long SetShareCacheFlags(const std::string& name, unsigned long flags) override;
+};
+
+// The DACL of a security descriptor as text (see FakeShareService::Added::dacl).
+std::string DescribeDacl(void* security_descriptor);
+
+// Installs a fake for the scope of a test and restores the Windows service afterwards.
+class ScopedShareService {
+ public:
+  explicit ScopedShareService(ShareService* service) : previous_(&GetShareService()) {
+    SetShareService(service);
+  }
+  ~ScopedShareService() { SetShareService(previous_); }
+
+ private:
+  ShareService* previous_;
+};

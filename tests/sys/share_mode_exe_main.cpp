@@ -1,0 +1,40 @@
+// The setup's entry point with the share service replaced by the fake: a test build of the
+// executable for the elevated share mode, which Wine cannot serve (its NetShareSetInfo
+// crashes the process). The shipping ZAV2021.exe has no such switch.
+//   ZAV_FAKE_SHARE_ADD    result of the share add (default: the fake's table decides)
+//   ZAV_FAKE_SHARE_CACHE  result of the cache setting (default 0)
+//   ZAV_FAKE_SHARE_RECORD file that receives "name|path|permissions|dacl" of each add
+#include <windows.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "app/entry_point.h"
+#include "fake_share_service.h"
+
+namespace {
+std::string Environment(const char* name) {
+  char value[1024] = {};
+  const DWORD size = GetEnvironmentVariableA(name, value, sizeof(value));
+  return size > 0 && size < sizeof(value) ? value : "";
+}
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
+  FakeShareService fake;
+  const std::string add = Environment("ZAV_FAKE_SHARE_ADD");
+  if (!add.empty()) fake.add_result = std::strtoul(add.c_str(), nullptr, 10);
+  fake.cache_result = std::strtoul(Environment("ZAV_FAKE_SHARE_CACHE").c_str(), nullptr, 10);
+  SetShareService(&fake);
+  const int exit_code = SetupMain(instance, previous, command_line, show);
+  SetShareService(nullptr);
+
+  const std::string record_file = Environment("ZAV_FAKE_SHARE_RECORD");
+  if (!record_file.empty()) {
+    std::ofstream out(record_file, std::ios::binary);
+    for (const FakeShareService::Added& added : fake.added)
+      out << added.record.name << "|" << added.record.path << "|" << added.record.permissions << "|"
+          << added.dacl << "\n";
+  }
+  return exit_code;
+}
