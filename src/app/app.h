@@ -28,6 +28,10 @@ class CApp : public WininetWrapperDelegate {
   bool Initialize();
   // The command-line step of Initialize: false = continue, true = stop.
   bool ReadCommandLineSwitches();
+  // Steps of Initialize after the survey: one log line per install and orphan, then the
+  // preselection of the only install found (if exactly one).
+  void LogInstalls();
+  void Preselect();
 
   bool skip_qel_running_check() const { return (option_flags & kOptionSkipQelRunningCheck) != 0; }
 
@@ -76,9 +80,6 @@ class CApp : public WininetWrapperDelegate {
 
  private:
   void ApplyRunMode(const std::string& temp_folder, bool with_package_path);
-  // The steps of Initialize after the survey: install log lines, orphans, preselection.
-  void LogInstalls();
-  void Preselect();
   void StartNetworkDiscovery();
   void CreatePages(HINSTANCE instance);
 };

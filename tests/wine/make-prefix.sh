@@ -20,7 +20,11 @@ declare -A types=([d]=cdrom [e]=floppy [f]=hd [n]=network)
 for letter in "${!types[@]}"; do
   mkdir -p "$fixtures/$letter"
   ln -sfn "$fixtures/$letter" "$prefix/dosdevices/$letter:"
-  wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d "${types[$letter]}" /f >/dev/null 2>&1
+  # The mount manager is a 64-bit program: the types must be in the 64-bit registry view
+  # (a plain "wine reg" writes the 32-bit one, which it never reads).
+  for view in 64 32; do
+    wine reg add 'HKLM\Software\Wine\Drives' /v "$letter:" /t REG_SZ /d "${types[$letter]}" /f /reg:$view >/dev/null 2>&1
+  done
 done
 # Message boxes and windows must not wait for a window manager that is not there.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
