@@ -45,6 +45,7 @@ TEST_F(Survey, OfficeFoldersNameTheirOfficeThroughAnyOfTheThreeFiles) {
   const std::string d = Disk("d1");
   MakeOlinfFor(d + "ZAV\\PM01234\\ZAV2021", "01234", "segret");
   MakeUffaut(d + "ZAV\\PM00042\\ZAV2021", 42);
+  MakeUffaut(d + "ZAV\\PM06669\\ZAV2021", 0x1A0D);  // end-of-file and CR bytes as the number
   MakeInstallaMod(d + "ZAV\\PM00077\\ZAV2021", std::string("77\0\0\0pw\0\0\0\0\0\0", 13));
   ASSERT_TRUE(CreateDirectoryTree(d + "ZAV\\PM00088\\ZAV2021\\HOME\\BIN"));  // no file at all
   ASSERT_TRUE(CreateDirectoryTree(d + "ZAV\\PM00099"));                       // no ZAV2021
@@ -55,7 +56,7 @@ TEST_F(Survey, OfficeFoldersNameTheirOfficeThroughAnyOfTheThreeFiles) {
   LogSince log;
   ASSERT_EQ(setting_.CheckForPreviousPlatform(), 0);
   EXPECT_TRUE(setting_.installs.empty());
-  ASSERT_EQ(setting_.orphans.size(), 3u);
+  ASSERT_EQ(setting_.orphans.size(), 4u);
 
   const InstallRecord* a = Orphan(d + "ZAV\\PM01234\\ZAV2021");
   ASSERT_TRUE(a);
@@ -68,6 +69,9 @@ TEST_F(Survey, OfficeFoldersNameTheirOfficeThroughAnyOfTheThreeFiles) {
   const InstallRecord* b = Orphan(d + "ZAV\\PM00042\\ZAV2021");
   ASSERT_TRUE(b);
   EXPECT_EQ(b->pm, "00042");
+  const InstallRecord* e = Orphan(d + "ZAV\\PM06669\\ZAV2021");
+  ASSERT_TRUE(e);
+  EXPECT_EQ(e->pm, "06669");
   const InstallRecord* c = Orphan(d + "ZAV\\PM00077\\ZAV2021");
   ASSERT_TRUE(c);
   EXPECT_EQ(c->pm, "00077");
@@ -122,7 +126,10 @@ TEST_F(Survey, FirstLevelAndRootInstallsAreFoundDeeperOnesAreNot) {
 TEST_F(Survey, DamagedOrShortOfficeFilesKeepTheFolderWithoutInventingACode) {
   const std::string d = Disk("d1");
   std::string junk;
-  for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 7919 + 13) % 251 + 1) == '[' ? 'x' : static_cast<char>((i * 7919 + 13) % 251 + 1));
+  for (int i = 0; i < 4096; ++i) {
+    const char c = static_cast<char>((i * 7919 + 13) % 251 + 1);
+    junk.push_back(c == '[' ? 'x' : c);  // no section header anywhere
+  }
   junk[100] = '\0';
   MakeFile(d + "Junk\\ZAV2021\\HOME\\BIN\\ZAVOLINF.TXT", junk);
   MakeUffaut(d + "Junk\\ZAV2021", 321);  // the junk gives no PROT: uffaut decides
