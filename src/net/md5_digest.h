@@ -16,11 +16,10 @@ class Md5Digest {
   std::string HexDigest();
 
  private:
-  unsigned long provider_ = 0;  // HCRYPTPROV
-  unsigned long hash_ = 0;      // HCRYPTHASH
+  unsigned long hash_ = 0;  // HCRYPTHASH; the provider is shared by the process
 };
 
 // MD5 text form of `data`.
 std::string Md5Hex(const std::string& data);
-// MD5 text form of a file read in 1024-byte blocks; "-1" when it cannot be opened.
+// MD5 text form of a file's bytes; "-1" when it cannot be opened.
 std::string FileDigest(const std::string& path);
