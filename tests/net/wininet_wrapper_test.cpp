@@ -7,6 +7,7 @@
 #include <string>
 
 #include "net/proxy_credentials.h"
+#include "net/transfer_check.h"
 #include "request_recorder.h"
 #include "support/temp_folder.h"
 #include "sys/string_utils.h"
@@ -77,6 +78,8 @@ TEST_F(WininetWrapperTest, FileIsReceivedWholeWithItsLength) {
   EXPECT_EQ(200, request->statusCode);
   EXPECT_EQ(70000, request->contentLength);
   EXPECT_TRUE(request->response == bytes);
+  EXPECT_TRUE(IsCompleteTransfer(request->statusCode, request->contentLength,
+                                 request->response.size()));
   ASSERT_GE(recorder.events.size(), 2u);
   EXPECT_EQ(RequestEvent::kContentLength, recorder.events.front().kind);
   EXPECT_EQ(70000, recorder.events.front().value);
@@ -91,6 +94,8 @@ TEST_F(WininetWrapperTest, ErrorAnswersCarryTheirStatusAndNoBody) {
     WininetWrapper* request = Run(TestServerUrl("/status/" + IntToString(code)), recorder);
     EXPECT_EQ(code, request->statusCode);
     EXPECT_EQ(IntToString(code), request->response);
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLength,
+                                    request->response.size()));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kContentLength));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
@@ -104,7 +109,9 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     WininetWrapper* request = Run(TestServerUrl("/short/5000"), recorder);
     EXPECT_EQ(200, request->statusCode);
     EXPECT_EQ(5000, request->contentLength);
-    EXPECT_EQ(4999u, request->response.size());  // the caller sees an incomplete transfer
+    EXPECT_EQ(4999u, request->response.size());
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLength,
+                                    request->response.size()));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
   {
@@ -116,6 +123,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(0, recorder.events.front().value);
     EXPECT_EQ(0, request->contentLength);
     EXPECT_EQ(std::string(3000, 'n'), request->response);
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLength,
+                                    request->response.size()));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
 }
