@@ -237,7 +237,7 @@ void WininetWrapper::RunRequest() {
 bool WininetWrapper::ReadBody(void* handle, int content_length) {
   std::vector<char> chunk(kReadChunk);
   long long total = 0;
-  int chunk_count = 0;
+  ChunkCounter chunks;
   try {
     // One allocation of the announced size: growing a string chunk by chunk needs up to
     // twice the body in one contiguous block, which a 32-bit process may not find.
@@ -249,13 +249,9 @@ bool WininetWrapper::ReadBody(void* handle, int content_length) {
         break;
       response.append(chunk.data(), read);
       total += read;
-      if (chunk_count == 10) {
+      if (chunks.OnChunk())
         PostMessageA(window, kRequestMessageProgress, reinterpret_cast<WPARAM>(this),
                      static_cast<LPARAM>(total));
-        chunk_count = 0;
-      } else {
-        ++chunk_count;
-      }
     }
   } catch (const std::bad_alloc&) {
     WriteLog("[**  ERR] Request body does not fit in memory -> " + IntToString(total));

@@ -13,6 +13,23 @@ constexpr UINT kRequestMessageContentLength = WM_USER + 2;
 constexpr UINT kRequestMessageProgress = WM_USER + 3;
 constexpr UINT kRequestMessageCompleted = WM_USER + 4;
 
+// Counts body chunks: a progress report is due after every 11th chunk, so a body of ten
+// chunks or fewer reports no progress at all.
+class ChunkCounter {
+ public:
+  bool OnChunk() {
+    if (count_ == 10) {
+      count_ = 0;
+      return true;
+    }
+    ++count_;
+    return false;
+  }
+
+ private:
+  int count_ = 0;
+};
+
 class WininetWrapper {
  public:
   // Parses the URL and creates the request's window on the calling thread, which must run

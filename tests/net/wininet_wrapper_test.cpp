@@ -131,10 +131,17 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
 
 TEST_F(WininetWrapperTest, ProgressFollowsEveryEleventhChunkOnly) {
   {
-    SCOPED_TRACE("ten full chunks");
+    ChunkCounter counter;
+    for (int chunk = 1; chunk <= 10; ++chunk) EXPECT_FALSE(counter.OnChunk()) << chunk;
+    EXPECT_TRUE(counter.OnChunk());  // the 11th
+    for (int chunk = 12; chunk <= 22; ++chunk) EXPECT_EQ(chunk == 22, counter.OnChunk()) << chunk;
+  }
+  {
+    // Three buffers' worth: however the reads split it, well below eleven chunks.
+    SCOPED_TRACE("a short body");
     RequestRecorder recorder;
-    WininetWrapper* request = Run(ServeFile("ten.bin", std::string(10 * kChunk, 'x')), recorder);
-    EXPECT_EQ(10u * kChunk, request->response.size());
+    WininetWrapper* request = Run(ServeFile("three.bin", std::string(3 * kChunk, 'x')), recorder);
+    EXPECT_EQ(3u * kChunk, request->response.size());
     EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
