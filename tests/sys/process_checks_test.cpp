@@ -17,14 +17,28 @@ const char kMenuArguments[] = "-c ..\\etc\\cblconfi ..\\obj\\pcmenu.acu rete";
 
 bool StillRunning(ChildProcess& child) { return !child.Wait(0); }
 
+// Starts the program and waits until it is past its start-up.
+bool StartReady(ChildProcess& child, const std::string& program, const std::string& arguments) {
+  if (!child.Start(program, arguments)) return false;
+  const std::string name = "zav_idle_ready_" + std::to_string(child.pid());
+  for (int i = 0; i < 200; ++i) {
+    HANDLE ready = OpenEventA(SYNCHRONIZE, FALSE, name.c_str());
+    if (ready) {
+      CloseHandle(ready);
+      return true;
+    }
+    Sleep(50);
+  }
+  return false;
+}
+
 }  // namespace
 
 TEST(IsQelRunning, TerminatesEveryQelAndIgnoresOtherSpellings) {
   ChildProcess first, second, upper;
-  ASSERT_TRUE(first.Start(Program("qel.exe"), ""));
-  ASSERT_TRUE(second.Start(Program("qel.exe"), "/x"));
-  ASSERT_TRUE(upper.Start(Program("upper\\QEL.EXE"), ""));
-  Sleep(300);
+  ASSERT_TRUE(StartReady(first, Program("qel.exe"), ""));
+  ASSERT_TRUE(StartReady(second, Program("qel.exe"), "/x"));
+  ASSERT_TRUE(StartReady(upper, Program("upper\\QEL.EXE"), ""));
 
   EXPECT_TRUE(IsQelRunning(nullptr, false, true));
   DWORD code = 99;
@@ -37,8 +51,7 @@ TEST(IsQelRunning, TerminatesEveryQelAndIgnoresOtherSpellings) {
 
   // Without terminate it only reports.
   ChildProcess third;
-  ASSERT_TRUE(third.Start(Program("qel.exe"), ""));
-  Sleep(300);
+  ASSERT_TRUE(StartReady(third, Program("qel.exe"), ""));
   EXPECT_TRUE(IsQelRunning(nullptr, false, false));
   EXPECT_TRUE(StillRunning(third));
 
@@ -54,9 +67,8 @@ TEST(IsQelRunning, TerminatesEveryQelAndIgnoresOtherSpellings) {
 TEST(IsMoltraRunning, RecognisesOnlyThePlatformMenuFollowedByMoreArguments) {
   {
     ChildProcess menu;
-    ASSERT_TRUE(menu.Start(Program("wrun32.exe"),
+    ASSERT_TRUE(StartReady(menu, Program("wrun32.exe"),
                            std::string(kMenuArguments) + " 3 D:\\ZAV\\PM00123\\ZAV2021"));
-    Sleep(300);
     EXPECT_TRUE(IsMoltraRunning(nullptr, false));
     LogCapture log;
     EXPECT_FALSE(IsMoltraRunning(nullptr, true));
@@ -65,16 +77,15 @@ TEST(IsMoltraRunning, RecognisesOnlyThePlatformMenuFollowedByMoreArguments) {
   }
   {
     ChildProcess at_end, other;
-    ASSERT_TRUE(at_end.Start(Program("wrun32.exe"), kMenuArguments));
-    ASSERT_TRUE(other.Start(Program("wrun32.exe"), "-c ..\\etc\\cblconfi ..\\obj\\altro.acu"));
-    Sleep(300);
+    ASSERT_TRUE(StartReady(at_end, Program("wrun32.exe"), kMenuArguments));
+    ASSERT_TRUE(
+        StartReady(other, Program("wrun32.exe"), "-c ..\\etc\\cblconfi ..\\obj\\altro.acu"));
     EXPECT_FALSE(IsMoltraRunning(nullptr, false));
   }
   {
     // The right arguments under another program name do not count.
     ChildProcess renamed;
-    ASSERT_TRUE(renamed.Start(Program("qel.exe"), std::string(kMenuArguments) + " 1 C:\\x"));
-    Sleep(300);
+    ASSERT_TRUE(StartReady(renamed, Program("qel.exe"), std::string(kMenuArguments) + " 1 C:\\x"));
     EXPECT_FALSE(IsMoltraRunning(nullptr, false));
   }
 }
