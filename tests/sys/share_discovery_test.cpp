@@ -15,6 +15,7 @@
 #include "support/temp_folder.h"
 #include "sys/fs_utils.h"
 #include "sys/network_browser.h"
+#include "sys/string_utils.h"
 
 namespace {
 
@@ -136,6 +137,13 @@ TEST(NetworkBrowser, ReverseNameRules) {
   EXPECT_FALSE(ApplyReverseName(ReverseResolveAddress, &server, &domain));
   EXPECT_EQ(server, "\\\\9nove");
   EXPECT_EQ(domain, "WORKGROUP");
+  // The loopback address has a name everywhere: the real lookup goes through Winsock.
+  server = "\\\\127.0.0.1";
+  ASSERT_TRUE(ApplyReverseName(ReverseResolveAddress, &server, &domain));
+  EXPECT_EQ(server, ToUpperCopy(server));
+  EXPECT_EQ(server.find('.'), std::string::npos);
+  EXPECT_EQ(server.substr(0, 2), "\\\\");
+  EXPECT_GT(server.size(), 2u);
 }
 
 TEST(OnShareFound, ReportsShareAndItsPlainFoldersWithTheYear) {
