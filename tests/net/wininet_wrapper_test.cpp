@@ -8,6 +8,7 @@
 
 #include "net/proxy_credentials.h"
 #include "net/transfer_check.h"
+#include "log/setup_log.h"
 #include "request_recorder.h"
 #include "support/temp_folder.h"
 #include "sys/string_utils.h"
@@ -74,7 +75,11 @@ TEST_F(WininetWrapperTest, FileIsReceivedWholeWithItsLength) {
   std::string bytes(70000, '\0');
   for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + 3);
   RequestRecorder recorder;
+  const size_t log_before = ReadTextFile(GetLogFilePath()).size();
   WininetWrapper* request = Run(ServeFile("whole.bin", bytes), recorder);
+  EXPECT_NE(std::string::npos, ReadTextFile(GetLogFilePath())
+                                   .substr(log_before)
+                                   .find("[  INFO] Request Output2 200\r\n"));
   EXPECT_EQ(200, request->statusCode);
   EXPECT_EQ(70000, request->contentLength);
   EXPECT_TRUE(request->response == bytes);
@@ -90,6 +95,7 @@ TEST_F(WininetWrapperTest, FileIsReceivedWholeWithItsLength) {
 TEST_F(WininetWrapperTest, ErrorAnswersCarryTheirStatusAndNoBody) {
   for (int code : {404, 407, 500}) {
     SCOPED_TRACE(code);
+    const size_t log_before = ReadTextFile(GetLogFilePath()).size();
     RequestRecorder recorder;
     WininetWrapper* request = Run(TestServerUrl("/status/" + IntToString(code)), recorder);
     EXPECT_EQ(code, request->statusCode);
@@ -99,6 +105,11 @@ TEST_F(WininetWrapperTest, ErrorAnswersCarryTheirStatusAndNoBody) {
     EXPECT_EQ(0, recorder.Count(RequestEvent::kContentLength));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
+    const std::string log = ReadTextFile(GetLogFilePath()).substr(log_before);
+    EXPECT_NE(std::string::npos,
+              log.find("[  INFO] Request Output1 HTTP/1.1 " + IntToString(code) + " "));
+    EXPECT_NE(std::string::npos,
+              log.find("[**  ERR] Request Output error code " + IntToString(code) + "\r\n"));
   }
 }
 
