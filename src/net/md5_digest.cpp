@@ -75,6 +75,9 @@ std::string FileDigest(const std::string& path) {
   std::vector<char> block(64 * 1024);
   size_t read;
   while ((read = std::fread(block.data(), 1, block.size(), file)) > 0) md5.Update(block.data(), read);
+  const bool read_failed = std::ferror(file) != 0;
   std::fclose(file);
-  return md5.HexDigest();
+  // A file that cannot be read to its end counts like one that cannot be opened.
+  const std::string digest = read_failed ? std::string() : md5.HexDigest();
+  return digest.empty() ? "-1" : digest;
 }
