@@ -3,6 +3,7 @@
 
 #include "app/app.h"
 #include "app/system_name.h"
+#include "support/temp_folder.h"
 #include "survey/survey_fixtures.h"
 #include "sys/identity.h"
 
@@ -130,4 +131,30 @@ TEST(SystemName, ProductEditionServicePackBuildAndBits) {
   OsFacts nine_x = seven;
   nine_x.nt_family = false;
   EXPECT_EQ(ComposeSystemName(nine_x), "Sistema operativo non compatibile");
+}
+
+TEST(AppStartup, InitializeSurveysPreselectsTheOnlyInstallAndHonoursNoDiscovery) {
+  // One registered install on the fixture drive F:, nothing else of the platform.
+  RemoveTree("F:\\Studio");
+  RegisterWorkpoint("F:\\Studio", "03333", "chiave", "F:\\Studio\\");
+  MakeOlinfFor("F:\\Studio\\ZAV2021", "03333", "chiave");
+  CApp app;
+  app.command_line = "/NODISCOVERY /SKIPUPDATE";
+  LogSince log;
+  const bool stop = app.Initialize();
+  RemoveTree("F:\\Studio");
+  ASSERT_FALSE(stop);
+  EXPECT_FALSE(app.discovery_running);
+  EXPECT_TRUE(app.no_discovery);
+  EXPECT_TRUE(app.skip_update);
+  ASSERT_EQ(app.setting->installs.size(), 1u);
+  EXPECT_EQ(app.setting->office_code, "03333");
+  EXPECT_EQ(app.setting->office_password, "chiave");
+  EXPECT_EQ(app.setting->office_dir, "F:\\Studio\\ZAV2021");
+  EXPECT_EQ(app.setting->office_root, "F:\\Studio\\");
+  EXPECT_EQ(app.setting->install_kind, 1);
+  const auto messages = log.Messages();
+  ASSERT_FALSE(messages.empty());
+  EXPECT_EQ(messages.back(), "[  INFO] Network discovery not started due to switch on commandline");
+  EXPECT_GE(FindMessage(messages, "[  INFO] Platform detection completed successfully -> 1 found"), 0);
 }

@@ -244,6 +244,22 @@ TEST_F(StartupE2E, VistaIsRefusedWithExitCodeMinusOne) {
   EXPECT_EQ(FindMessage(messages, "[  INFO] Getting disk list"), -1);
 }
 
+TEST_F(StartupE2E, Windows8IsAcceptedAndTheSheetOpens) {
+  WineVersionOverride eight("win8");
+  ChildProcess setup;
+  ASSERT_TRUE(setup.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
+  HWND sheet = WaitForWindow(setup.pid(), "#32770", "", kTimeout);
+  ASSERT_TRUE(sheet);
+  PressButtonById(sheet, IDCANCEL);
+  DWORD exit_code = 1;
+  ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
+  EXPECT_EQ(exit_code, 0u);
+  const auto messages = SplitLogMessages(ReadTextFile(GetLogFilePath()));
+  ASSERT_GE(messages.size(), 4u);
+  EXPECT_TRUE(Matches("[  INFO] Supported OS detected -> Microsoft Windows 8 *", messages[3]))
+      << messages[3];
+}
+
 TEST_F(StartupE2E, AFailedSurveyEndsWithItsBoxAndMinusOne) {
   MakeOlinf("F:\\ZAV\\PM01234\\ZAV2021", EncodeProt("012"));
   const BoxRun run = RunExpectingBox("/NODISCOVERY /SKIPUPDATE");
