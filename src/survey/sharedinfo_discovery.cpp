@@ -2,8 +2,8 @@
 #include <algorithm>
 
 #include "log/setup_log.h"
+#include "net/md5_digest.h"
 #include "sharedinfo/sharedinfo.h"
-#include "survey/file_md5.h"
 #include "survey/find_first.h"
 #include "survey/setting.h"
 #include "sys/string_utils.h"
@@ -30,8 +30,10 @@ int CSetting::FindSharedInfo(const std::string& folder, int year) {
 
   // The same database reached through another path (a share, a mapped drive, a copy)
   // is read once: its bytes decide, not its name.
-  const std::string digest = FileMd5Text(path);
-  if (digest != "-1") {
+  // A file whose digest cannot be made ("-1", or empty without a crypto provider) is read
+  // rather than taken for a copy of another one.
+  const std::string digest = FileDigest(path);
+  if (digest.size() == 32) {
     if (std::find(sharedinfo_digests.begin(), sharedinfo_digests.end(), digest) !=
         sharedinfo_digests.end()) {
       WriteLog("[  INFO] Duplicated Sharedinfo -> " + path);
