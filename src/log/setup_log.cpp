@@ -14,9 +14,14 @@ std::mutex g_log_mutex;  // keeps this process's lines in call order; other proc
 }  // namespace
 
 std::string GetLogFolder() {
-  char folder[MAX_PATH] = {};
-  if (!SHGetSpecialFolderPathA(nullptr, folder, CSIDL_LOCAL_APPDATA, FALSE)) folder[0] = '\0';
-  return std::string(folder) + "\\QEL";
+  // The user's folder does not move while the setup runs, and asking the shell for it costs
+  // more than writing the line, so it is looked up once per process.
+  static const std::string folder = [] {
+    char local[MAX_PATH] = {};
+    if (!SHGetSpecialFolderPathA(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE)) local[0] = '\0';
+    return std::string(local) + "\\QEL";
+  }();
+  return folder;
 }
 
 std::string GetLogFilePath() { return GetLogFolder() + kLogFileName; }

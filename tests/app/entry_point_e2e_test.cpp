@@ -226,3 +226,19 @@ TEST_F(EntryPointE2E, HostileCommandLinesEndCleanly) {
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(run.exit_code, 0u);
 }
+
+TEST_F(EntryPointE2E, NetworkDiscoveryRunsBesideTheWizardAndEndsWithIt) {
+  ChildProcess setup;
+  ASSERT_TRUE(setup.Start(SetupExePath(), "/SKIPUPDATE"));
+  HWND sheet = WaitForWindow(setup.pid(), "#32770", "", kStartTimeout);
+  ASSERT_NE(sheet, nullptr);
+  PumpMessages(3000);  // give the discovery thread time to browse and report
+  DWORD code = 0xFFFF;
+  EXPECT_FALSE(setup.Wait(0, &code)) << "the setup ended on its own with " << code;
+  ASSERT_TRUE(PressButtonById(sheet, IDCANCEL));
+  ASSERT_TRUE(setup.Wait(kStartTimeout, &code));
+  EXPECT_EQ(code, 0u);
+  const std::vector<std::string> log = LogMessages();
+  EXPECT_FALSE(HasMessage(log, "[  INFO] Network discovery not started due to switch on commandline"));
+  for (const std::string& m : log) EXPECT_EQ(m.rfind("[**  ERR]", 0), std::string::npos) << m;
+}
