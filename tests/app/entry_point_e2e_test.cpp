@@ -7,58 +7,13 @@
 
 #include "log/setup_log.h"
 #include "support/process.h"
+#include "support/setup_runner.h"
 #include "support/temp_folder.h"
 #include "support/ui_driver.h"
 
 namespace {
 
 const DWORD kStartTimeout = 60000;
-
-struct SetupRun {
-  bool ended = false;
-  DWORD exit_code = 0xFFFF;
-  bool had_box = false;
-  std::string caption;
-  std::string text;
-};
-
-// Runs the setup with `arguments`; when a box is expected it is read and confirmed.
-SetupRun RunSetup(const std::string& arguments, bool expect_box) {
-  SetupRun run;
-  ChildProcess setup;
-  if (!setup.StartRaw(SetupExePath(), "\"" + SetupExePath() + "\" " + arguments)) return run;
-  if (expect_box) {
-    HWND box = WaitForMessageBox(setup.pid(), kStartTimeout);
-    if (box) {
-      run.had_box = true;
-      run.caption = WindowText(box);
-      run.text = MessageBoxText(box);
-      PressButtonById(box, IDOK);
-    }
-  }
-  run.ended = setup.Wait(kStartTimeout, &run.exit_code);
-  return run;
-}
-
-std::vector<std::string> LogMessages() {  // the lines without their timestamps
-  std::vector<std::string> messages;
-  const std::string bytes = ReadTextFile(GetLogFilePath());
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    const std::string line = bytes.substr(start, end - start);
-    messages.push_back(line.size() > 24 ? line.substr(24) : line);
-    start = end + 2;
-  }
-  return messages;
-}
-
-bool HasMessage(const std::vector<std::string>& messages, const std::string& text) {
-  for (const std::string& m : messages)
-    if (m == text) return true;
-  return false;
-}
 
 const char kHelp[] =
     "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 periferica\n/?\t= Questo help";

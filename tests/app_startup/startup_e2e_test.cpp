@@ -8,6 +8,7 @@
 
 #include "log/setup_log.h"
 #include "support/process.h"
+#include "support/setup_runner.h"
 #include "support/temp_folder.h"
 #include "support/ui_driver.h"
 #include "survey/survey_fixtures.h"
@@ -76,28 +77,6 @@ class WineVersionOverride {
  private:
   static constexpr const char* kKey = "Software\\Wine\\AppDefaults\\ZAV2021.exe";
 };
-
-struct BoxRun {
-  bool had_box = false;
-  std::string caption, text;
-  bool ended = false;
-  DWORD exit_code = 0;
-};
-
-BoxRun RunExpectingBox(const std::string& arguments) {
-  BoxRun run;
-  ChildProcess setup;
-  EXPECT_TRUE(setup.Start(SetupExePath(), arguments));
-  HWND box = WaitForMessageBox(setup.pid(), kTimeout);
-  if (box) {
-    run.had_box = true;
-    run.caption = WindowText(box);
-    run.text = MessageBoxText(box);
-    PressButtonById(box, IDOK);
-  }
-  run.ended = setup.Wait(kTimeout, &run.exit_code);
-  return run;
-}
 
 }  // namespace
 
@@ -229,7 +208,7 @@ TEST_F(StartupE2E, WholeStartUpOnAFixtureMachineLogsTheSurveyAndOpensTheSheet) {
 
 TEST_F(StartupE2E, VistaIsRefusedWithExitCodeMinusOne) {
   WineVersionOverride vista("vista");
-  const BoxRun run = RunExpectingBox("/NODISCOVERY /SKIPUPDATE");
+  const SetupRun run = RunSetup("/NODISCOVERY /SKIPUPDATE", true, kTimeout);
   ASSERT_TRUE(run.had_box);
   EXPECT_EQ(run.caption, "Errore");
   EXPECT_EQ(run.text,
@@ -262,7 +241,7 @@ TEST_F(StartupE2E, Windows8IsAcceptedAndTheSheetOpens) {
 
 TEST_F(StartupE2E, AFailedSurveyEndsWithItsBoxAndMinusOne) {
   MakeOlinf("F:\\ZAV\\PM01234\\ZAV2021", EncodeProt("012"));
-  const BoxRun run = RunExpectingBox("/NODISCOVERY /SKIPUPDATE");
+  const SetupRun run = RunSetup("/NODISCOVERY /SKIPUPDATE", true, kTimeout);
   ASSERT_TRUE(run.had_box);
   EXPECT_EQ(run.caption, "Errore");
   EXPECT_EQ(run.text, "Errore nella rilevazione delle precedenti installazioni.");

@@ -1,0 +1,22 @@
+// Running the real setup executable from end-to-end tests and reading back its log.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct SetupRun {
+  bool ended = false;
+  DWORD exit_code = 0xFFFF;
+  bool had_box = false;
+  std::string caption;
+  std::string text;
+};
+
+// Runs the setup with `arguments` (placed after the program name and one blank); when a
+// box is expected, its caption and text are read and it is confirmed with OK.
+SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_ms = 60000);
+
+// The setup log's lines without their timestamps.
+std::vector<std::string> LogMessages();
+bool HasMessage(const std::vector<std::string>& messages, const std::string& text);
