@@ -32,9 +32,10 @@ std::string IntToString(long long value) {
 }
 
 int StringToInt(const std::string& text) {
+  // A failed read leaves 0, an out-of-range one the nearest limit, as the stream defines.
   std::istringstream in(text);
   int value = 0;
-  if (!(in >> value)) return 0;
+  in >> value;
   return value;
 }
 

@@ -31,7 +31,8 @@ TEST(StringToInt, ReadsLeadingNumberOrZero) {
   EXPECT_EQ(StringToInt("  42"), 42);
   EXPECT_EQ(StringToInt("-7"), -7);
   EXPECT_EQ(StringToInt("00123"), 123);
-  EXPECT_EQ(StringToInt("99999999999999999999"), 0);  // out of range reads nothing
+  EXPECT_EQ(StringToInt("99999999999999999999"), 2147483647);  // clamped by the stream
+  EXPECT_EQ(StringToInt("-99999999999999999999"), -2147483647 - 1);
   EXPECT_EQ(IntToString(-15), "-15");
   EXPECT_EQ(IntToString(0), "0");
 }
