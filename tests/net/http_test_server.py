@@ -4,7 +4,8 @@
   http_test_server.py start STATE_DIR ROOT   start in the background; writes
                                              STATE_DIR/http_server.pid and .port
   http_test_server.py stop STATE_DIR         stop it and remove the state files
-  http_test_server.py serve STATE_DIR ROOT   run in the foreground
+  http_test_server.py serve STATE_DIR ROOT [WATCH_PID]
+                                             run in the foreground (until WATCH_PID ends)
 
 Paths:
   /files/NAME           a file of ROOT with Content-Length
@@ -123,7 +124,31 @@ class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
     allow_reuse_address = True
 
 
-def serve(state_dir, root):
+def is_running(pid):
+    try:
+        os.kill(pid, 0)
+    except ProcessLookupError:
+        return False
+    except PermissionError:
+        return True
+    return not is_zombie(pid)
+
+
+def watch(pid, state_dir):
+    # The test run that started the server ends: so does the server, even when the run was
+    # killed before its cleanup fixture could stop it.
+    while is_running(pid):
+        time.sleep(1)
+    try:
+        if int(open(os.path.join(state_dir, "http_server.pid")).read()) == os.getpid():
+            for name in ("http_server.pid", "http_server.port"):
+                os.remove(os.path.join(state_dir, name))
+    except (OSError, ValueError):
+        pass
+    os._exit(0)
+
+
+def serve(state_dir, root, watch_pid=0):
     Handler.root = root
     server = Server(("127.0.0.1", 0), Handler)
     port = server.server_address[1]
@@ -132,6 +157,8 @@ def serve(state_dir, root):
         f.write("%d\n" % port)
     os.replace(tmp, os.path.join(state_dir, "http_server.port"))
     threading.Timer(MAX_LIFETIME, lambda: os._exit(0)).start()
+    if watch_pid > 0:
+        threading.Thread(target=watch, args=(watch_pid, state_dir), daemon=True).start()
     signal.signal(signal.SIGTERM, lambda *a: os._exit(0))
     server.serve_forever()
 
@@ -141,7 +168,9 @@ def start(state_dir, root):
     stop(state_dir, quiet=True)
     port_file = os.path.join(state_dir, "http_server.port")
     log = open(os.path.join(state_dir, "http_server.log"), "w")
-    child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state_dir, root],
+    # The caller of "start" (ctest) is the run the server belongs to.
+    child = subprocess.Popen([sys.executable, os.path.abspath(__file__), "serve", state_dir, root,
+                              str(os.getppid())],
                              stdin=subprocess.DEVNULL, stdout=log, stderr=log,
                              start_new_session=True)
     with open(os.path.join(state_dir, "http_server.pid"), "w") as f:
@@ -166,6 +195,16 @@ def is_zombie(pid):
         return True
 
 
+def is_our_server(pid):
+    # A recorded pid may since have been given to another program: never signal that one.
+    try:
+        with open("/proc/%d/cmdline" % pid, "rb") as f:
+            args = f.read().split(b"\0")
+    except OSError:
+        return False
+    return any(a.endswith(b"http_test_server.py") for a in args) and b"serve" in args
+
+
 def stop(state_dir, quiet=False):
     pid_file = os.path.join(state_dir, "http_server.pid")
     try:
@@ -175,6 +214,8 @@ def stop(state_dir, quiet=False):
             print("no http test server recorded")
         return 0
     try:
+        if not is_our_server(pid):
+            raise ProcessLookupError
         os.kill(pid, signal.SIGTERM)
         for _ in range(50):
             os.kill(pid, 0)
@@ -201,8 +242,8 @@ if __name__ == "__main__":
         sys.exit(start(sys.argv[2], sys.argv[3]))
     if command == "stop" and len(sys.argv) == 3:
         sys.exit(stop(sys.argv[2]))
-    if command == "serve" and len(sys.argv) == 4:
-        serve(sys.argv[2], sys.argv[3])
+    if command == "serve" and len(sys.argv) in (4, 5):
+        serve(sys.argv[2], sys.argv[3], int(sys.argv[4]) if len(sys.argv) == 5 else 0)
         sys.exit(0)
     print(__doc__, file=sys.stderr)
     sys.exit(2)
