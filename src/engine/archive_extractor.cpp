@@ -155,7 +155,10 @@ std::string CExtractor::EntryName(UInt32 index) const {
 
 void CExtractor::PrepareFolder(const std::string& path) {
   if (created_folders_.count(path)) return;
-  if (CreateDirectoryTree(path)) {
+  // What counts is that the folder is there afterwards, not how the creation call answered
+  // (it answers false for a path ending in a separator that it did create).
+  CreateDirectoryTree(path);
+  if (DirectoryExists(path)) {
     WriteLog("[  INFO] Setting privileges and attributes on -> " + path);
     created_folders_.insert(path);
     SetFolderPrivileges(path);

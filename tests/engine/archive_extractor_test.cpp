@@ -106,6 +106,19 @@ TEST(ExtractArchive, FolderIsPreparedOnceAndFilesAreOverwritten) {
   EXPECT_EQ(ReadTextFile(ArchiveDir() + "\\tree\\dir\\dati.bin"), ReadTextFile(dest + "dir\\dati.bin"));
 }
 
+TEST(ExtractArchive, FolderThatExistsAfterwardsIsPreparedEvenIfItsCreationFailed) {
+  // "dbl//x.txt": the parent path "dbl/" is created through "dbl", and creating "dbl/"
+  // itself then fails as already there. The folder exists, so it gets its privileges.
+  TempFolder temp;
+  const std::string dest = temp.path() + "\\";
+  const size_t before = ReadTextFile(GetLogFilePath()).size();
+  ASSERT_EQ(0u, ExtractArchive(Archive("double_separator.7z"), dest, nullptr, nullptr));
+  EXPECT_EQ("evil", ReadTextFile(dest + "dbl\\x.txt"));
+  const std::string log = ReadTextFile(GetLogFilePath()).substr(before);
+  EXPECT_EQ(1u, CountOccurrences(log, "Setting privileges and attributes on -> " + dest +
+                                          "dbl/\r\n"));
+}
+
 TEST(ExtractArchive, EmptyArchiveWritesNothingAndCallsNoCallback) {
   TempFolder temp;
   Calls calls;

@@ -74,6 +74,8 @@ climb climb_deep.7z QQQQQQQQevil.txt 'a\..\..\evil.txt'
 climb climb_drive.7z QQQQQQQQQQQQevil.txt 'C:\zav_evil\evil.txt'
 climb climb_backslash.7z QQQevil.txt '\zzevil.txt'
 climb climb_dots_space.7z QQQQevil.txt '.. \evil.txt'
+# Not a climb: a doubled separator leaves a parent folder path that ends in "/".
+climb double_separator.7z QQQQQQQQQQ 'dbl//x.txt'
 
 # Sanity: the archives 7zz can read are what they claim.
 for f in lzma lzma2 lzma2_nonsolid bcj bcj2 copy; do 7zz t -bd "$f.7z" >/dev/null; done
