@@ -4,6 +4,7 @@
 #include <urlmon.h>
 
 #include <future>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <vector>
@@ -16,8 +17,6 @@ namespace {
 
 constexpr char kWindowClass[] = "DUMMY_CLASS";
 constexpr char kWindowName[] = "dummy_name";
-constexpr DWORD kHttpFlags = 0x8400F500;
-constexpr DWORD kHttpsFlags = 0x8480F500;
 constexpr DWORD kTimeoutMs = 10000;
 constexpr DWORD kReadChunk = 0x3FFF;
 constexpr int kLastRetryIndex = 5;
@@ -120,10 +119,12 @@ void WininetWrapper::SetProxyCredentials(const std::string& user, const std::str
 }
 
 void WininetWrapper::Start() {
-  std::promise<void> started;
-  std::future<void> running = started.get_future();
-  thread = std::thread([this, &started]() {
-    started.set_value();
+  // The worker shares the promise: set_value may still be touching it after this thread has
+  // seen it ready and returned.
+  auto started = std::make_shared<std::promise<void>>();
+  std::future<void> running = started->get_future();
+  thread = std::thread([this, started]() {
+    started->set_value();
     RunRequest();
   });
   running.wait();
@@ -163,7 +164,7 @@ void WininetWrapper::RunRequest() {
   }
   if (connection.get()) {
     request.Reset(HttpOpenRequestA(connection.get(), verb, path.c_str(), "HTTP/1.1", nullptr,
-                                   nullptr, https ? kHttpsFlags : kHttpFlags, 0));
+                                   nullptr, https ? kRequestFlagsHttps : kRequestFlagsHttp, 0));
     if (!request.get())
       WriteLog("[**  ERR] Request HttpOpenRequestA FAILED! " + IntToString(GetLastError()));
   }

@@ -35,5 +35,6 @@ TEST(ParseRequestUrl, SplitsSchemeHostPortAndPath) {
     EXPECT_EQ(c.host, url.host);
     EXPECT_EQ(c.path, url.path);
     EXPECT_EQ(c.port, url.port);
+    EXPECT_EQ(c.https ? 0x8480F500u : 0x8400F500u, RequestOpenFlags(url));
   }
 }
