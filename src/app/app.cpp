@@ -2,13 +2,14 @@
 
 #include <commctrl.h>
 
-#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/system_info.h"
 #include "log/setup_log.h"
+#include "net/own_version.h"
 #include "sys/identity.h"
 
 CApp* g_app = nullptr;
@@ -62,29 +63,12 @@ void LogProcessorFacts() {
   WriteLog("[  INFO] Processor speed -> " + std::to_string(speed));
 }
 
-// Windows 7 (6.1) and later; Vista, XP and earlier are refused.
-bool IsSupportedWindows(unsigned major, unsigned minor) {
-  return major > 6 || (major == 6 && minor != 0);
-}
-
 // The product version of this executable's version resource as "a.b.c.d"; empty if absent.
-std::string OwnVersion() {
-  char module[128] = {};
-  if (!GetModuleFileNameA(nullptr, module, sizeof(module))) return {};
-  DWORD handle = 0;
-  const DWORD size = GetFileVersionInfoSizeA(module, &handle);
-  if (!size) return {};
-  std::string data(size, '\0');
-  if (!GetFileVersionInfoA(module, 0, size, &data[0])) return {};
-  VS_FIXEDFILEINFO* info = nullptr;
-  UINT length = 0;
-  if (!VerQueryValueA(data.data(), "\\", reinterpret_cast<void**>(&info), &length) ||
-      length != sizeof(VS_FIXEDFILEINFO))
-    return {};
-  char text[64];
-  std::snprintf(text, sizeof(text), "%u.%u.%u.%u", HIWORD(info->dwProductVersionMS),
-                LOWORD(info->dwProductVersionMS), HIWORD(info->dwProductVersionLS),
-                LOWORD(info->dwProductVersionLS));
+std::string OwnProductVersion() {
+  std::vector<std::string> fields;
+  if (!ReadOwnVersionFields(fields, VersionField::kProduct)) return {};
+  std::string text;
+  for (size_t i = 0; i < fields.size(); ++i) text += (i ? "." : "") + fields[i];
   return text;
 }
 
@@ -228,7 +212,7 @@ bool CApp::Initialize() {
       EndImmediately();
     }
     WriteLog("[  INFO] Supported OS detected -> " + sysinfo->display_text());
-    WriteLog("[  INFO] Current installed version -> " + OwnVersion());
+    WriteLog("[  INFO] Current installed version -> " + OwnProductVersion());
     WriteLog("[  INFO] Current assignee -> " + GetCurrentAssignee());
 
     setting->LoadInfAndDisks();

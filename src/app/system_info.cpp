@@ -4,6 +4,10 @@
 
 #include "app/system_name.h"
 
+bool IsSupportedWindows(unsigned major, unsigned minor) {
+  return major > 6 || (major == 6 && minor != 0);
+}
+
 CSystemInfo::CSystemInfo() {
   OSVERSIONINFOEXA version = {};
   version.dwOSVersionInfoSize = sizeof(version);

@@ -2,6 +2,10 @@
 #pragma once
 #include <string>
 
+// Windows 7 (6.1) and later; Vista, XP and earlier are refused. Systems that answer with
+// the Windows 8 numbers (6.2) for compatibility are accepted.
+bool IsSupportedWindows(unsigned major, unsigned minor);
+
 class CSystemInfo {
  public:
   // Throws the text "Sistema operativo non supportato." when the version cannot be read.
