@@ -4,6 +4,11 @@
 
 #include "survey/install_record.h"
 
+// The files inside an installation folder (...\ZAV2021) that name its office.
+constexpr char kOlinfFile[] = "\\HOME\\BIN\\ZAVOLINF.TXT";
+constexpr char kUffautFile[] = "\\FILES\\uffaut";
+constexpr char kInstallaModFile[] = "\\HOME\\ETC\\INSTALLA.MOD";
+
 // HOME\BIN\ZAVOLINF.TXT: true when the PROT value was not empty (pm and password set).
 // Throws when the value decodes to fewer than five characters.
 bool ReadOfficeFromOlinf(const std::string& path, InstallRecord& record);

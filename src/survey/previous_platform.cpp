@@ -43,10 +43,10 @@ void CSetting::AddOrphanCandidate(const std::string& zav_path, const std::string
   orphans.push_back(std::move(record));
   InstallRecord& added = *orphans.back();
 
-  if (ReadOfficeFromOlinf(zav_path + "\\HOME\\BIN\\ZAVOLINF.TXT", added) || !added.pm.empty())
+  if (ReadOfficeFromOlinf(zav_path + kOlinfFile, added) || !added.pm.empty())
     return;
-  if (ReadOfficeFromUffaut(zav_path + "\\FILES\\uffaut", added) == 0) return;
-  if (ReadOfficeFromInstallaMod(zav_path + "\\HOME\\ETC\\INSTALLA.MOD", added) == 0) return;
+  if (ReadOfficeFromUffaut(zav_path + kUffautFile, added) == 0) return;
+  if (ReadOfficeFromInstallaMod(zav_path + kInstallaModFile, added) == 0) return;
   orphans.pop_back();  // no office code anywhere: not an installation
 }
 

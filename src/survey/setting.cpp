@@ -7,6 +7,12 @@
 #include "log/setup_log.h"
 #include "sys/fs_utils.h"
 
+bool IsFloppyRoot(const std::string& root) { return root == "A:\\" || root == "B:\\"; }
+
+bool IsUsableDriveType(unsigned drive_type) {
+  return drive_type == DRIVE_REMOVABLE || drive_type == DRIVE_FIXED || drive_type == DRIVE_REMOTE;
+}
+
 int CSetting::LoadInfAndDisks() {
   LoadInf();
   const int result = GetDiskList();
@@ -50,10 +56,8 @@ int CSetting::GetDiskList() {
     const std::string root(buffer.c_str() + at);
     at += root.size() + 1;
     WriteLog("[  INFO] Getting valid disk -> " + root);
-    if (root == "A:\\" || root == "B:\\") continue;
-    const UINT type = GetDriveTypeA(root.c_str());
-    if (type == DRIVE_REMOVABLE || type == DRIVE_FIXED || type == DRIVE_REMOTE)
-      disks.push_back(root);
+    if (IsFloppyRoot(root)) continue;
+    if (IsUsableDriveType(GetDriveTypeA(root.c_str()))) disks.push_back(root);
   }
   return 0;
 }

@@ -8,6 +8,11 @@
 
 #include "survey/install_record.h"
 
+// The disk list leaves out the roots "A:\\" and "B:\\" (exact text) without asking for their
+// type, and keeps removable (2), fixed (3) and network (4) drives only.
+bool IsFloppyRoot(const std::string& root);
+bool IsUsableDriveType(unsigned drive_type);
+
 class CSetting {
  public:
   CSetting() = default;

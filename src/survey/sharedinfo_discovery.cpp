@@ -5,6 +5,7 @@
 #include "net/md5_digest.h"
 #include "sharedinfo/sharedinfo.h"
 #include "survey/find_first.h"
+#include "survey/office_code_readers.h"
 #include "survey/setting.h"
 #include "sys/string_utils.h"
 
@@ -12,9 +13,9 @@ namespace {
 
 // A registered installation is still there when one of its office-code files opens.
 bool InstallationStillPresent(const std::string& zav_path) {
-  return CanOpenForReading(zav_path + "\\HOME\\BIN\\ZAVOLINF.TXT") ||
-         CanOpenForReading(zav_path + "\\FILES\\uffaut") ||
-         CanOpenForReading(zav_path + "\\HOME\\ETC\\INSTALLA.MOD");
+  return CanOpenForReading(zav_path + kOlinfFile) ||
+         CanOpenForReading(zav_path + kUffautFile) ||
+         CanOpenForReading(zav_path + kInstallaModFile);
 }
 
 }  // namespace
