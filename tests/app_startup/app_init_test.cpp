@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "app/app.h"
+#include "app/system_info.h"
 #include "app/system_name.h"
+#include "net/own_version.h"
 #include "support/temp_folder.h"
 #include "survey/survey_fixtures.h"
+#include "sys/log_capture.h"
 #include "sys/identity.h"
 
 namespace {
@@ -68,7 +71,7 @@ TEST(AppStartup, LogsEveryInstallAndOrphan) {
   orphan->pm = "00777";
   orphan->zav_path = "E:\\ZAV2021";
   app.setting->orphans.push_back(std::move(orphan));
-  LogSince log;
+  LogCapture log;
   app.LogInstalls();
   const std::vector<std::string> expected = {
       "[  INFO] PM 01234-1 (2021) " + me +
@@ -83,10 +86,29 @@ TEST(AppStartup, LogsEveryInstallAndOrphan) {
   EXPECT_EQ(log.Messages(), expected);
 
   CApp empty;
-  LogSince quiet;
+  LogCapture quiet;
   empty.LogInstalls();
   EXPECT_EQ(quiet.Messages(), std::vector<std::string>{
                                   "[  INFO] Platform detection completed successfully -> 0 found"});
+}
+
+TEST(SystemName, Windows7AndLaterAreSupported) {
+  EXPECT_TRUE(IsSupportedWindows(6, 1));   // Windows 7
+  EXPECT_TRUE(IsSupportedWindows(6, 2));   // Windows 8, or a later system answering as it
+  EXPECT_TRUE(IsSupportedWindows(6, 3));
+  EXPECT_TRUE(IsSupportedWindows(10, 0));
+  EXPECT_FALSE(IsSupportedWindows(6, 0));  // Vista
+  EXPECT_FALSE(IsSupportedWindows(5, 1));  // XP
+  EXPECT_FALSE(IsSupportedWindows(5, 2));
+}
+
+// This test program carries file version 1.2.3.4 and product version 5.6.7.65535.
+TEST(OwnVersion, TheStartUpShowsTheProductVersionTheUpdateComparesTheFileVersion) {
+  std::vector<std::string> fields;
+  ASSERT_TRUE(ReadOwnVersionFields(fields, VersionField::kProduct));
+  EXPECT_EQ(fields, (std::vector<std::string>{"5", "6", "7", "65535"}));
+  ASSERT_TRUE(ReadOwnVersionFields(fields));
+  EXPECT_EQ(fields, (std::vector<std::string>{"1", "2", "3", "4"}));
 }
 
 TEST(SystemName, ProductEditionServicePackBuildAndBits) {
@@ -140,7 +162,7 @@ TEST(AppStartup, InitializeSurveysPreselectsTheOnlyInstallAndHonoursNoDiscovery)
   MakeOlinfFor("F:\\Studio\\ZAV2021", "03333", "chiave");
   CApp app;
   app.command_line = "/NODISCOVERY /SKIPUPDATE";
-  LogSince log;
+  LogCapture log;
   const bool stop = app.Initialize();
   RemoveTree("F:\\Studio");
   ASSERT_FALSE(stop);
@@ -156,5 +178,6 @@ TEST(AppStartup, InitializeSurveysPreselectsTheOnlyInstallAndHonoursNoDiscovery)
   const auto messages = log.Messages();
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(), "[  INFO] Network discovery not started due to switch on commandline");
+  EXPECT_GE(FindMessage(messages, "[  INFO] Current installed version -> 5.6.7.65535"), 0);
   EXPECT_GE(FindMessage(messages, "[  INFO] Platform detection completed successfully -> 1 found"), 0);
 }

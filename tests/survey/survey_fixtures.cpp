@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "log/setup_log.h"
 #include "sharedinfo/sharedinfo.h"
 #include "support/temp_folder.h"
 #include "sys/fs_utils.h"
@@ -53,27 +52,6 @@ void RegisterWorkpoint(const std::string& folder, const std::string& pm,
   int id = 0;
   ASSERT_EQ(CheckInstallation(path, year, &id), 0);
   ASSERT_EQ(AddPdlEntry(path, pm, password, id, install_root, assignee), 0);
-}
-
-std::vector<std::string> SplitLogMessages(const std::string& bytes) {
-  std::vector<std::string> messages;
-  size_t start = 0;
-  while (start < bytes.size()) {
-    size_t end = bytes.find("\r\n", start);
-    if (end == std::string::npos) end = bytes.size();
-    const std::string line = bytes.substr(start, end - start);
-    const size_t blank = line.find("] ");  // after the timestamp
-    messages.push_back(blank == std::string::npos ? line : line.substr(blank + 2));
-    start = end + 2;
-  }
-  return messages;
-}
-
-LogSince::LogSince() { start_ = ReadTextFile(GetLogFilePath()).size(); }
-
-std::vector<std::string> LogSince::Messages() const {
-  const std::string bytes = ReadTextFile(GetLogFilePath());
-  return SplitLogMessages(bytes.size() > start_ ? bytes.substr(start_) : std::string());
 }
 
 int FindMessage(const std::vector<std::string>& messages, const std::string& text, int from) {

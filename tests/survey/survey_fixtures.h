@@ -1,5 +1,5 @@
-// Builders of earlier installations on disk for the survey tests, and a reader of the
-// setup log lines written since a point in time.
+// Builders of earlier installations on disk for the survey tests, and a search in the
+// setup log lines that LogCapture (tests/sys/log_capture.h) returns.
 #pragma once
 #include <string>
 #include <vector>
@@ -25,16 +25,5 @@ void RegisterWorkpoint(const std::string& folder, const std::string& pm,
                        const std::string& year = "2021", const std::string& assignee = "");
 std::string SharedInfoPath(const std::string& folder);
 
-// The messages (timestamps removed) appended to the setup log since construction.
-class LogSince {
- public:
-  LogSince();
-  std::vector<std::string> Messages() const;
-
- private:
-  size_t start_ = 0;
-};
-
-std::vector<std::string> SplitLogMessages(const std::string& bytes);
 // Index of the first message equal to `text` at or after `from`; -1 when missing.
 int FindMessage(const std::vector<std::string>& messages, const std::string& text, int from = 0);

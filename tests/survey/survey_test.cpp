@@ -11,6 +11,7 @@
 #include "survey/setting.h"
 #include "survey/version_folder.h"
 #include "survey_fixtures.h"
+#include "sys/log_capture.h"
 #include "sys/fs_utils.h"
 #include "sys/identity.h"
 
@@ -53,7 +54,7 @@ TEST_F(Survey, OfficeFoldersNameTheirOfficeThroughAnyOfTheThreeFiles) {
   MakeOlinfFor(d + "ZAV\\QEL01\\ZAV2021", "05555", "x");  // not an office folder name
   UseDisks({d});
 
-  LogSince log;
+  LogCapture log;
   ASSERT_EQ(setting_.CheckForPreviousPlatform(), 0);
   EXPECT_TRUE(setting_.installs.empty());
   ASSERT_EQ(setting_.orphans.size(), 4u);
@@ -99,7 +100,7 @@ TEST_F(Survey, FirstLevelAndRootInstallsAreFoundDeeperOnesAreNot) {
   MakeFile(d + "readme.txt", "x");
   UseDisks({d});
 
-  LogSince log;
+  LogCapture log;
   ASSERT_EQ(setting_.CheckForPreviousPlatform(), 0);
   ASSERT_EQ(setting_.orphans.size(), 2u);
   const InstallRecord* studio = Orphan(d + "Studio\\ZAV2021");
@@ -158,7 +159,7 @@ TEST_F(Survey, ProtOfFewerThanFiveCharactersEndsTheSearch) {
   const std::string d = Disk("d1");
   MakeOlinf(d + "ZAV\\PM01234\\ZAV2021", EncodeProt("0123"));
   UseDisks({d});
-  LogSince log;
+  LogCapture log;
   EXPECT_EQ(setting_.CheckForPreviousPlatform(), 1);
   EXPECT_GE(FindMessage(log.Messages(), "[* WARN] Exception on CSetting::CheckForPreviousPlatform"), 0);
   // Without a year folder name the search cannot start either.
@@ -197,7 +198,7 @@ TEST_F(Survey, RegisteredInstallsReplaceOrphansAndComeInOrder) {
   RegisterWorkpoint(studio, "01234", "pw2021", studio + "\\", "2021", "ALTRO-PC\\anna");
   UseDisks({d});
 
-  LogSince log;
+  LogCapture log;
   ASSERT_EQ(setting_.CheckForPreviousPlatform(), 0);
   ASSERT_EQ(setting_.installs.size(), 3u);
   const InstallRecord& first = *setting_.installs[0];
@@ -236,7 +237,7 @@ TEST_F(Survey, TheSameDatabaseIsReadOnceWhateverItsPath) {
   MakeFile(SharedInfoPath(d2 + "Copia"), ReadTextFile(SharedInfoPath(studio)));
   UseDisks({d1, d2});
 
-  LogSince log;
+  LogCapture log;
   ASSERT_EQ(setting_.CheckForPreviousPlatform(), 0);
   EXPECT_EQ(setting_.installs.size(), 1u);
   EXPECT_EQ(setting_.FindSharedInfo("\\\\?\\" + studio, 2021), 0);
@@ -274,7 +275,7 @@ TEST_F(Survey, ADatabaseThatIsNotOneAddsNothing) {
   MakeFile(SharedInfoPath(d + "Studio"), std::string(3000, '\xAB'));
   MakeOlinfFor(d + "Studio\\ZAV2021", "01234", "pw");
   UseDisks({d});
-  LogSince log;
+  LogCapture log;
   EXPECT_EQ(setting_.CheckForPreviousPlatform(), 0);
   EXPECT_TRUE(setting_.installs.empty());
   EXPECT_EQ(setting_.orphans.size(), 1u);
@@ -292,14 +293,14 @@ TEST_F(Survey, ClientNeedsQelExeAndAVersionFolder) {
   ASSERT_TRUE(CreateDirectoryTree(d2 + "QEL\\bin\\5.0.0"));
   UseDisks({d1});
   {
-    LogSince log;
+    LogCapture log;
     setting_.FindQelClient();
     EXPECT_EQ(setting_.qel_folder, "");
     EXPECT_GE(FindMessage(log.Messages(), "[  INFO] QEL not found"), 0);
   }
   UseDisks({d1, d2});
   {
-    LogSince log;
+    LogCapture log;
     setting_.FindQelClient();
     EXPECT_EQ(setting_.qel_folder, d2 + "QEL\\bin");
     EXPECT_GE(FindMessage(log.Messages(), "[  INFO] Qel version dir found -> 4.12.0.7"), 0);
@@ -325,7 +326,7 @@ TEST_F(Survey, ARootWithFiveThousandFoldersIsSurveyedToTheEnd) {
     ASSERT_TRUE(CreateDirectoryA((d + "cartella" + std::to_string(i)).c_str(), nullptr));
   MakeOlinfFor(d + "cartella4999\\ZAV2021", "04999", "ultimo");
   UseDisks({d});
-  LogSince log;
+  LogCapture log;
   const auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(setting_.CheckForPreviousPlatform(), 0);
   const double seconds =
@@ -378,9 +379,23 @@ TEST(SettingQueries, InvalidInstallsOrphansAndWorkpointEquality) {
   EXPECT_TRUE(s.orphans.empty());
 }
 
+TEST(DiskList, FloppyRootsAndDrivesOfOtherTypesAreLeftOut) {
+  EXPECT_TRUE(IsFloppyRoot("A:\\"));
+  EXPECT_TRUE(IsFloppyRoot("B:\\"));
+  EXPECT_FALSE(IsFloppyRoot("a:\\"));  // exact text, as the system writes the roots
+  EXPECT_FALSE(IsFloppyRoot("C:\\"));
+  EXPECT_TRUE(IsUsableDriveType(DRIVE_REMOVABLE));
+  EXPECT_TRUE(IsUsableDriveType(DRIVE_FIXED));
+  EXPECT_TRUE(IsUsableDriveType(DRIVE_REMOTE));
+  EXPECT_FALSE(IsUsableDriveType(DRIVE_CDROM));
+  EXPECT_FALSE(IsUsableDriveType(DRIVE_RAMDISK));
+  EXPECT_FALSE(IsUsableDriveType(DRIVE_UNKNOWN));
+  EXPECT_FALSE(IsUsableDriveType(DRIVE_NO_ROOT_DIR));
+}
+
 TEST(DiskList, UsableDrivesOfThePrefixInOrder) {
   CSetting s;
-  LogSince log;
+  LogCapture log;
   EXPECT_EQ(s.LoadInfAndDisks(), 0);
   EXPECT_EQ(s.year_folder, "ZAV2021");
   EXPECT_EQ(s.current_year, "2021");
