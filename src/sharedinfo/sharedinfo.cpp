@@ -4,7 +4,6 @@
 #include <SQLiteCpp/Transaction.h>
 
 #include <exception>
-#include <stdexcept>
 
 #include "log/setup_log.h"
 #include "sharedinfo/sharedinfo_connection.h"
@@ -37,16 +36,14 @@ void BuildScrambleKey(unsigned char key[10]) {
   }
 }
 
-// 0 when the year has no "MOLTRA" row.
-int FindSwExt(SQLite::Database& db, const std::string& anno) {
+// The id of the year's "MOLTRA" row; false when the year has none.
+bool FindSwExt(SQLite::Database& db, const std::string& anno, int* idSwExt) {
   SQLite::Statement query(
       db, "SELECT idSwExt FROM SwExt WHERE anno = ? AND software = 'MOLTRA' ORDER BY anno DESC LIMIT 1");
   query.bind(1, anno);
-  if (!query.executeStep()) return 0;
-  const int id = query.getColumn(0).getInt();
-  // A row whose id reads as 0 would never match an association: treat it as present but
-  // unusable, which the callers see as a failure.
-  return id > 0 ? id : -1;
+  if (!query.executeStep()) return false;
+  *idSwExt = query.getColumn(0).getInt();
+  return true;
 }
 }  // namespace
 
@@ -79,11 +76,8 @@ int CreateSharedInfo(const std::string& path) {
 }
 
 void EnsureSwExt(SQLite::Database& db, const std::string& anno, int* idSwExt) {
-  const int found = FindSwExt(db, anno);
-  if (found != 0) {
+  if (FindSwExt(db, anno, idSwExt)) {
     WriteLog("[  INFO] Software already present in database");
-    if (found < 0) throw std::runtime_error("SwExt row without a valid id");
-    *idSwExt = found;
     return;
   }
   WriteLog("[  INFO] Software not present in database, adding it");
@@ -102,10 +96,8 @@ int CheckInstallation(const std::string& path, const std::string& anno, int* idS
   if (anno.empty() || idSwExt == nullptr) return kSharedInfoError;
   try {
     SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
-    const int found = FindSwExt(db, anno);
-    if (found > 0) {
+    if (FindSwExt(db, anno, idSwExt)) {
       WriteLog("[  INFO] Software already present in database");
-      *idSwExt = found;
       return kSharedInfoOk;
     }
     // Look again under the write lock: two PCs adding the same year at once would otherwise

@@ -3,6 +3,7 @@
 
 #include <exception>
 #include <set>
+#include <stdexcept>
 #include <utility>
 
 #include "log/setup_log.h"
@@ -59,6 +60,43 @@ std::string RuntimeProgramPath(const WorkpointInfo& info) {
   return info.path + "ZAV" + IntToString(info.anno) + folder + "\\wrun32.exe";
 }
 
+// The rows of one assignee for an office and year, as `columns` of the joined tables. The
+// software, the office and the assignee are bound here; the year (parameter 2) is left to
+// the caller, which binds it as a number or as text.
+SQLite::Statement AssigneeRowsQuery(SQLite::Database& db, const char* columns,
+                                    const std::string& pm, const std::string& assignee) {
+  SQLite::Statement query(
+      db, std::string("SELECT DISTINCT ") + columns +
+              " FROM Workpoint w, Workpoint_SwExt ws, SwExt s WHERE w.idWorkpoint = ws.idWorkpoint "
+              "AND ws.idSwExt = s.idSwExt AND s.software = ? AND s.anno = ? AND w.pm = ? AND " +
+              kAssigneeRule);
+  query.bind(1, kSoftware);
+  query.bind(3, pm);
+  BindAssigneeRule(query, 4, assignee);
+  return query;
+}
+
+// Writes a workstation row and its tie to the year; returns the new idWorkpoint. The caller
+// holds the transaction that makes the two inserts one.
+template <typename Pdl>
+long long InsertWorkpointRow(SQLite::Database& db, const std::string& pm,
+                             const std::string& stored_pwd, const Pdl& pdl,
+                             const std::string& assignee, const std::string& root, int idSwExt) {
+  SQLite::Statement insert(db, kInsertWorkpoint);
+  insert.bind(1, pm);
+  insert.bind(2, stored_pwd);
+  insert.bind(3, pdl);
+  insert.bind(4, assignee);
+  insert.bind(5, root);
+  insert.exec();
+  const long long id_workpoint = db.getLastInsertRowid();
+  SQLite::Statement associate(db, kInsertAssociation);
+  associate.bind(1, static_cast<int>(id_workpoint));
+  associate.bind(2, idSwExt);
+  associate.exec();
+  return id_workpoint;
+}
+
 struct StoredWorkpoint {
   std::string pwd;  // scrambled, copied unchanged
   std::string pdl;
@@ -69,15 +107,8 @@ struct StoredWorkpoint {
 
 bool HasWorkpoint(SQLite::Database& db, const std::string& pm, int year,
                   const std::string& assignee) {
-  SQLite::Statement query(
-      db, std::string("SELECT DISTINCT w.pdl FROM Workpoint w, Workpoint_SwExt ws, SwExt s "
-                      "WHERE w.idWorkpoint = ws.idWorkpoint AND ws.idSwExt = s.idSwExt AND "
-                      "s.software = ? AND s.anno = ? AND w.pm = ? AND ") +
-              kAssigneeRule);
-  query.bind(1, kSoftware);
+  SQLite::Statement query = AssigneeRowsQuery(db, "w.pdl", pm, assignee);
   query.bind(2, year);
-  query.bind(3, pm);
-  BindAssigneeRule(query, 4, assignee);
   return query.executeStep();
 }
 
@@ -104,18 +135,7 @@ int AddPdlEntry(const std::string& path, const std::string& pm, const std::strin
       highest.bind(2, pm);
       if (highest.executeStep()) pdl = highest.getColumn(0).getInt() + 1;
     }
-    SQLite::Statement insert(db, kInsertWorkpoint);
-    insert.bind(1, pm);
-    insert.bind(2, ScramblePassword(pwd));
-    insert.bind(3, pdl);
-    insert.bind(4, owner);
-    insert.bind(5, root);
-    insert.exec();
-    id_workpoint = db.getLastInsertRowid();
-    SQLite::Statement associate(db, kInsertAssociation);
-    associate.bind(1, static_cast<int>(id_workpoint));
-    associate.bind(2, idSwExt);
-    associate.exec();
+    id_workpoint = InsertWorkpointRow(db, pm, ScramblePassword(pwd), pdl, owner, root, idSwExt);
     transaction.commit();
   } catch (const std::exception& e) {
     LogDatabaseException(e, "AddPdlEntry");
@@ -162,16 +182,9 @@ int RemoveWorkpointOf(const std::string& path, const std::string& pm, const std:
     SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
     std::vector<std::pair<std::string, std::string>> pairs;  // idSwExt, idWorkpoint
     {
-      SQLite::Statement query(
-          db, std::string("SELECT DISTINCT ws.idSwExt, ws.idWorkpoint FROM Workpoint w, "
-                          "Workpoint_SwExt ws, SwExt s WHERE w.idWorkpoint = ws.idWorkpoint AND "
-                          "ws.idSwExt = s.idSwExt AND s.software = ? AND s.anno = ? AND w.pm = ? "
-                          "AND ") +
-                  kAssigneeRule);
-      query.bind(1, kSoftware);
+      SQLite::Statement query =
+          AssigneeRowsQuery(db, "ws.idSwExt, ws.idWorkpoint", pm, current_assignee);
       query.bind(2, anno);
-      query.bind(3, pm);
-      BindAssigneeRule(query, 4, current_assignee);
       while (query.executeStep()) {
         pairs.emplace_back(query.getColumn(0).getString(), query.getColumn(1).getString());
       }
@@ -231,6 +244,9 @@ int DuplicateEntireYear(const std::string& path, const std::string& pm, const st
       for (int year = kFirstCopyYear; year <= current_year; ++year) {
         if (year != current_year && row.assignee != me) continue;
         // A failed existence test skips the copy: copying blindly could duplicate a row.
+        // The stored assignee is asked for as it is, also when empty (a damaged row): taken
+        // as the current user, such a row would be copied again on every call as long as
+        // the current user has no workstation in that year.
         bool exists = false;
         try {
           exists = HasWorkpoint(db, pm, year, row.assignee);
@@ -251,24 +267,18 @@ int DuplicateEntireYear(const std::string& path, const std::string& pm, const st
         int id_swext = 0;
         try {
           EnsureSwExt(db, year_text, &id_swext);
+          // A year row whose id is not positive cannot take registrations (AddPdlEntry
+          // refuses it too): a copy tied to it would be tied to nothing usable.
+          if (id_swext <= 0) throw std::runtime_error("SwExt row without a valid id");
         } catch (const std::exception& e) {
           // Without its year row the copy would be tied to nothing: skip it.
           WriteLog(std::string("[* WARN] Exception ") + e.what() +
                    " during database access in CheckInstallation");
           continue;
         }
-        SQLite::Statement insert(db, kInsertWorkpoint);
-        insert.bind(1, pm);
-        insert.bind(2, row.pwd);
-        insert.bind(3, row.pdl);
-        insert.bind(4, row.assignee);
-        insert.bind(5, row.path);
-        insert.exec();
-        const long long id_workpoint = db.getLastInsertRowid();
-        SQLite::Statement associate(db, kInsertAssociation);
-        associate.bind(1, static_cast<int>(id_workpoint));
-        associate.bind(2, id_swext);
-        associate.exec();
+        // The pdl is copied as the stored text; the INTEGER column stores it as a number.
+        const long long id_workpoint =
+            InsertWorkpointRow(db, pm, row.pwd, row.pdl, row.assignee, row.path, id_swext);
         transaction.commit();
         WriteLog("[  INFO] Created new workpoint  -> " + IntToString(id_workpoint) + " -> " + pm +
                  " -> " + year_text + " -> " + row.pdl + " -> " + row.assignee);

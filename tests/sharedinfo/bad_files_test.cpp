@@ -156,16 +156,20 @@ TEST(LockedFile, OperationsGiveUpWithTheirWarningAndWriteNothing) {
   int id = 9;
   EXPECT_EQ(1, CheckInstallation(path, "2022", &id));
   EXPECT_EQ(0, id);
-  EXPECT_TRUE(log.Has("during database access in CheckInstallation"));
+  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in CheckInstallation"))
+      << log.Text();
   bool exists = true;
   EXPECT_EQ(1, ExistValidInstall(path, kPm, 2021, &exists));
-  EXPECT_TRUE(log.Has("during database access in ExistValidInstall"));
+  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in ExistValidInstall"))
+      << log.Text();
   EXPECT_EQ(1, RemoveWorkpoint(path, kPm, "2021"));
-  EXPECT_TRUE(log.Has("during database access in RemoveWorkpoint"));
+  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in RemoveWorkpoint"))
+      << log.Text();
   bool created = true;
   EXPECT_EQ(1, DuplicateEntireYear(path, kPm, "2021", &created));
   EXPECT_FALSE(created);
-  EXPECT_TRUE(log.Has("during database access in DuplicateEntireYear"));
+  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in DuplicateEntireYear"))
+      << log.Text();
   std::vector<WorkpointInfo> list(1);
   EXPECT_EQ(1, ParseSharedInfo(path, 2021, &list));
   EXPECT_TRUE(list.empty());

@@ -84,6 +84,24 @@ TEST(CheckInstallation, AddsAYearOnceAndReturnsItsId) {
                             "typeof(anno) FROM SwExt WHERE idSwExt=" + std::to_string(first)));
 }
 
+// A year row written with id 0 by someone else is still that year's row: it is returned as it
+// is, and the registration that follows refuses it visibly.
+TEST(CheckInstallation, ReturnsAYearRowWhateverItsId) {
+  TempFolder temp;
+  const std::string path = NewSharedInfo(temp.path());
+  Exec(path, "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES "
+             "(0, 'MOLTRA', '2021', '\\home\\BIN\\wrun32.exe', '')");
+  LogWatch log;
+  int id = 7;
+  EXPECT_EQ(0, CheckInstallation(path, "2021", &id));
+  EXPECT_EQ(0, id);
+  EXPECT_EQ(1, log.Count("[  INFO] Software already present in database")) << log.Text();
+  EXPECT_FALSE(log.Has("Exception"));
+  EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM SwExt"));
+  EXPECT_EQ(1, AddPdlEntry(path, "01234", "pw", id, "C:\\Studio\\"));
+  EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint"));
+}
+
 TEST(CheckInstallation, ArgumentsAndMissingFiles) {
   TempFolder temp;
   int id = 7;

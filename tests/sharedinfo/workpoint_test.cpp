@@ -90,6 +90,9 @@ TEST_F(ExistValidInstallTest, YearLimitAndArguments) {
   EXPECT_TRUE(exists);
   EXPECT_EQ(0, ExistValidInstall(path, kPm, 2015, &exists));
   EXPECT_FALSE(exists);
+  InsertWorkpoint(path, YearId(path, "2015"), kPm, 1, GetCurrentAssignee(), root);
+  EXPECT_EQ(0, ExistValidInstall(path, kPm, 2015, &exists));
+  EXPECT_TRUE(exists);
 }
 
 TEST_F(ExistValidInstallTest, FindsTheAssigneeInAnyLetterCaseOnly) {
@@ -208,6 +211,20 @@ TEST_F(ParseSharedInfoTest, ListsTheYearAndTheYearBeforeOwnRowsFirst) {
   EXPECT_TRUE(list[3].valid);
 }
 
+TEST_F(ParseSharedInfoTest, AWildcardInTheCurrentNameDoesNotMakeAnotherUsersRowOwn) {
+  const int year = YearId(path, "2021");
+  MakeRuntime(root, 2021);
+  InsertWorkpoint(path, year, kPm, 1, "PCA1\\mario", root);
+  InsertWorkpoint(path, year, kPm, 2, "pc_1\\MARIO", root);
+  std::vector<WorkpointInfo> list;
+  ASSERT_EQ(0, ParseSharedInfoAs(path, 2021, &list, "PC_1\\mario"));
+  ASSERT_EQ(2u, list.size());
+  EXPECT_EQ("pc_1\\MARIO", list[0].assignee);  // own, through the letter case only
+  EXPECT_FALSE(list[0].valid);
+  EXPECT_EQ("PCA1\\mario", list[1].assignee);  // someone else's, listed with the others
+  EXPECT_TRUE(list[1].valid);
+}
+
 TEST_F(ParseSharedInfoTest, UnreadableAndBrokenFiles) {
   std::vector<WorkpointInfo> list(2);
   EXPECT_EQ(14, ParseSharedInfo("", 2021, &list));
@@ -309,4 +326,20 @@ TEST_F(DuplicateEntireYearTest, AYearThatCannotBeAddedIsSkippedNotTiedToZero) {
   EXPECT_EQ(5, log.Count("during database access in CheckInstallation")) << log.Text();
   EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM Workpoint"));
   EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint_SwExt WHERE idSwExt = 0"));
+}
+
+TEST_F(DuplicateEntireYearTest, AYearRowWithIdZeroTakesNoCopies) {
+  const int y2020 = YearId(path, "2020");
+  InsertWorkpoint(path, y2020, kPm, 4, GetCurrentAssignee(), root);
+  Exec(path, "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES "
+             "(0, 'MOLTRA', '2021', '\\home\\BIN\\wrun32.exe', '')");
+  LogWatch log;
+  bool created = false;
+  EXPECT_EQ(0, DuplicateEntireYear(path, kPm, "2021", &created));
+  EXPECT_TRUE(created);  // 2016 to 2019
+  EXPECT_TRUE(log.Has("[* WARN] Exception SwExt row without a valid id during database access "
+                      "in CheckInstallation")) << log.Text();
+  EXPECT_EQ((std::vector<int>{4}), Pdls(path, kPm, "2016"));
+  EXPECT_EQ((std::vector<int>{}), Pdls(path, kPm, "2021"));
+  EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint_SwExt WHERE idSwExt <= 0"));
 }
