@@ -5,6 +5,7 @@
 #include "log/setup_log.h"
 #include "sys/fs_utils.h"
 #include "sys/identity.h"
+#include "sys/scoped_handle.h"
 
 std::string GetLockFilePath(const std::string& folder) {
   std::string path = folder;
@@ -46,13 +47,12 @@ void CreateInstallLock(const std::string& folder, const std::string& pdl_number)
                                            now.wSecond, now.wMilliseconds),
                         GetCurrentAssignee(), pdl_number);
   // OPEN_ALWAYS fails when ZAV_Shared is missing: then there is simply no lock.
-  HANDLE file = CreateFileA(GetLockFilePath(folder).c_str(), FILE_APPEND_DATA,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return;
+  ScopedHandle file(CreateFileA(GetLockFilePath(folder).c_str(), FILE_APPEND_DATA,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file.valid()) return;
   DWORD written = 0;
-  WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-  CloseHandle(file);
+  WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
 std::string ReadInstallLock(const std::string& folder) {

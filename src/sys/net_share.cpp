@@ -1,12 +1,12 @@
 #include "sys/net_share.h"
 
-#include <aclapi.h>
 #include <shlwapi.h>
 #include <windows.h>
 
 #include <vector>
 
 #include "log/setup_log.h"
+#include "sys/full_control_acl.h"
 #include "sys/share_service.h"
 
 namespace {
@@ -23,21 +23,7 @@ std::string WithBackslash(const std::string& path) {
 class EveryoneDescriptor {
  public:
   EveryoneDescriptor() {
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &sid_)) {
-      WriteLog("[* WARN] AllocateAndInitializeSid (Everyone) error " +
-               std::to_string(GetLastError()));
-      sid_ = nullptr;
-    }
-    EXPLICIT_ACCESSA entry = {};
-    entry.grfAccessPermissions = GENERIC_ALL;
-    entry.grfAccessMode = SET_ACCESS;
-    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-    entry.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
-    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    entry.Trustee.TrusteeType = TRUSTEE_IS_WELL_KNOWN_GROUP;
-    entry.Trustee.ptstrName = static_cast<LPSTR>(sid_);
-    if (sid_ && SetEntriesInAclA(1, &entry, nullptr, &acl_) != ERROR_SUCCESS) acl_ = nullptr;
+    BuildFullControlAcl({WellKnownGroup::kEveryone}, &acl_);
     descriptor_.assign(SECURITY_DESCRIPTOR_MIN_LENGTH, 0);
     InitializeSecurityDescriptor(descriptor(), SECURITY_DESCRIPTOR_REVISION);
     // Without an ACL there is no descriptor to give: the share then gets the system default
@@ -46,7 +32,6 @@ class EveryoneDescriptor {
   }
   ~EveryoneDescriptor() {
     if (acl_) LocalFree(acl_);
-    if (sid_) FreeSid(sid_);
   }
   EveryoneDescriptor(const EveryoneDescriptor&) = delete;
   EveryoneDescriptor& operator=(const EveryoneDescriptor&) = delete;
@@ -55,7 +40,6 @@ class EveryoneDescriptor {
   bool complete() const { return acl_ != nullptr; }
 
  private:
-  PSID sid_ = nullptr;
   PACL acl_ = nullptr;
   std::vector<BYTE> descriptor_;
 };

@@ -5,26 +5,10 @@
 
 #include "app/app.h"
 #include "log/setup_log.h"
+#include "sys/full_control_acl.h"
+#include "sys/scoped_handle.h"
 
 namespace {
-
-struct GroupSid {
-  const char* label;
-  SID_IDENTIFIER_AUTHORITY authority;
-  BYTE count;
-  DWORD sub0;
-  DWORD sub1;
-  TRUSTEE_TYPE trustee_type;
-};
-
-// Frees the SIDs however the function ends.
-struct SidSet {
-  PSID sids[4] = {};
-  ~SidSet() {
-    for (PSID sid : sids)
-      if (sid) FreeSid(sid);
-  }
-};
 
 bool SkipPermissionRequested() { return g_app != nullptr && g_app->skip_permission; }
 
@@ -33,45 +17,15 @@ bool EndsWithBackslash(const std::string& text) { return !text.empty() && text.b
 }  // namespace
 
 PACL BuildFolderPrivilegesAcl() {
-  const GroupSid groups[4] = {
-      {"Everyone", SECURITY_WORLD_SID_AUTHORITY, 1, SECURITY_WORLD_RID, 0,
-       TRUSTEE_IS_WELL_KNOWN_GROUP},
-      {"Users", SECURITY_NT_AUTHORITY, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_USERS,
-       TRUSTEE_IS_WELL_KNOWN_GROUP},
-      {"Authenticated users", SECURITY_NT_AUTHORITY, 1, SECURITY_AUTHENTICATED_USER_RID, 0,
-       TRUSTEE_IS_WELL_KNOWN_GROUP},
-      {"Administrators", SECURITY_NT_AUTHORITY, 2, SECURITY_BUILTIN_DOMAIN_RID,
-       DOMAIN_ALIAS_RID_ADMINS, TRUSTEE_IS_GROUP},
-  };
-
-  SidSet sids;
-  EXPLICIT_ACCESSA entries[4] = {};
-  ULONG count = 0;
-  for (int i = 0; i < 4; ++i) {
-    SID_IDENTIFIER_AUTHORITY authority = groups[i].authority;
-    if (!AllocateAndInitializeSid(&authority, groups[i].count, groups[i].sub0, groups[i].sub1, 0, 0,
-                                  0, 0, 0, 0, &sids.sids[i])) {
-      WriteLog(std::string("[* WARN] AllocateAndInitializeSid (") + groups[i].label + ") error " +
-               std::to_string(GetLastError()));
-      sids.sids[i] = nullptr;
-      continue;
-    }
-    EXPLICIT_ACCESSA& entry = entries[count++];
-    entry.grfAccessPermissions = GENERIC_ALL;
-    entry.grfAccessMode = SET_ACCESS;
-    entry.grfInheritance = SUB_CONTAINERS_AND_OBJECTS_INHERIT;
-    entry.Trustee.MultipleTrusteeOperation = NO_MULTIPLE_TRUSTEE;
-    entry.Trustee.TrusteeForm = TRUSTEE_IS_SID;
-    entry.Trustee.TrusteeType = groups[i].trustee_type;
-    entry.Trustee.ptstrName = static_cast<LPSTR>(sids.sids[i]);
-  }
-  if (count == 0) return nullptr;
-
   PACL acl = nullptr;
-  const DWORD result = SetEntriesInAclA(count, entries, nullptr, &acl);
+  const unsigned long result =
+      BuildFullControlAcl({WellKnownGroup::kEveryone, WellKnownGroup::kUsers,
+                           WellKnownGroup::kAuthenticatedUsers, WellKnownGroup::kAdministrators},
+                          &acl);
   if (result != ERROR_SUCCESS) {
+    // The call reports its failure through its result and leaves the thread's last error
+    // as it was, so the result is the code worth logging.
     WriteLog("[* WARN] Failed SetEntriesInAcl " + std::to_string(result));
-    return nullptr;
   }
   return acl;
 }
@@ -102,11 +56,11 @@ void ResetAttributes(const std::string& folder) {
   std::string base = folder;
   if (!base.empty() && !EndsWithBackslash(base)) base += '\\';
 
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((base + "*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return;
+  ScopedFind find(base + "*");
+  if (!find.valid()) return;
   int count = 0;
   do {
+    const WIN32_FIND_DATAA& entry = find.entry;
     if (entry.cFileName[0] == '.') continue;
     const std::string path = base + entry.cFileName;
     // A junction or symbolic link may point back up the tree: clear its own attributes but
@@ -118,8 +72,7 @@ void ResetAttributes(const std::string& folder) {
       SetFileAttributesA(path.c_str(), 0);
       ++count;
     }
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+  } while (find.Next());
 
   if (count >= 1)
     WriteLog("[  INFO] Set attributes on " + std::to_string(count) + " files/folder in " + base);
@@ -131,10 +84,11 @@ bool CanWriteFolder(const std::string& folder) {
   name += "test_privileges.txt";
 
   DeleteFileA(name.c_str());  // a leftover of an earlier test
-  HANDLE file = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
+  {
+    ScopedHandle file(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return false;
+  }
   DeleteFileA(name.c_str());
   return true;
 }

@@ -8,29 +8,15 @@
 
 #include "log/setup_log.h"
 #include "sys/platform_menu.h"
+#include "sys/scoped_handle.h"
 
 namespace {
-
-class Handle {
- public:
-  explicit Handle(HANDLE handle) : handle_(handle) {}
-  ~Handle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  Handle(const Handle&) = delete;
-  Handle& operator=(const Handle&) = delete;
-  bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
 
 // Calls `visit` for each running process. Every entry is looked at: the first one is the
 // idle process on Windows, whose name never matches, so nothing is gained by skipping it.
 template <typename Visit>
 void ForEachProcess(Visit visit) {
-  Handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+  ScopedHandle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
   if (!snapshot.valid()) return;
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof(entry);
@@ -71,7 +57,7 @@ bool ReadExact(HANDLE process, DWORD address, void* target, size_t size) {
 
 // The command line of a 32-bit process, or false when any step fails.
 bool ReadCommandLine(DWORD pid, std::wstring* command_line) {
-  Handle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
+  ScopedHandle process(OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid));
   if (!process.valid()) return false;
   HMODULE ntdll = GetModuleHandleA("ntdll.dll");
   if (!ntdll) return false;
@@ -108,7 +94,7 @@ bool IsQelRunning(HWND, bool override_check, bool terminate) {
     if (std::strcmp(entry.szExeFile, "qel.exe") != 0) return;
     found = true;
     if (!terminate) return;
-    Handle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+    ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
     if (process.valid()) TerminateProcess(process.get(), 0);
   });
   return found;

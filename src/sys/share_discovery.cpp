@@ -5,6 +5,7 @@
 #include "app/app.h"
 #include "log/setup_log.h"
 #include "sys/network_browser.h"
+#include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
 
 void SheetMessageSink::InstallsChanged(const std::string& folder, int year) {
@@ -25,15 +26,14 @@ void OnShareFound(const std::string& domain, const std::string& share_path,
   WriteLog("[  INFO] Share found on " + domain + share_path);
   sink.InstallsChanged(share_path, year);
 
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((share_path + "\\*").c_str(), &entry);
-  if (find != INVALID_HANDLE_VALUE) {
+  ScopedFind find(share_path + "\\*");
+  if (find.valid()) {
     do {
+      const WIN32_FIND_DATAA& entry = find.entry;
       // Only plain folders: read-only, hidden or system ones are not installations.
       if (entry.dwFileAttributes != FILE_ATTRIBUTE_DIRECTORY || entry.cFileName[0] == '.') continue;
       sink.InstallsChanged(share_path + "\\" + entry.cFileName + "\\", year);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
+    } while (find.Next());
   }
   WriteLog("[  INFO] Share check end for " + domain + share_path);
 }
