@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <winnetwk.h>
 
-#include <atomic>
+#include "sys/service_slot.h"
 
 namespace {
 
@@ -42,13 +42,10 @@ class WindowsDriveMappingService : public DriveMappingService {
 };
 
 WindowsDriveMappingService g_windows_service;
-std::atomic<DriveMappingService*> g_service{nullptr};
+ServiceSlot<DriveMappingService> g_service(g_windows_service);
 
 }  // namespace
 
-DriveMappingService& GetDriveMappingService() {
-  DriveMappingService* service = g_service.load();
-  return service ? *service : g_windows_service;
-}
+DriveMappingService& GetDriveMappingService() { return g_service.Get(); }
 
-void SetDriveMappingService(DriveMappingService* service) { g_service.store(service); }
+void SetDriveMappingService(DriveMappingService* service) { g_service.Install(service); }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <winnetwk.h>
 
-#include <atomic>
+#include "sys/service_slot.h"
 
 namespace {
 
@@ -58,13 +58,10 @@ class WindowsNetworkResourceService : public NetworkResourceService {
 };
 
 WindowsNetworkResourceService g_windows_service;
-std::atomic<NetworkResourceService*> g_service{nullptr};
+ServiceSlot<NetworkResourceService> g_service(g_windows_service);
 
 }  // namespace
 
-NetworkResourceService& GetNetworkResourceService() {
-  NetworkResourceService* service = g_service.load();
-  return service ? *service : g_windows_service;
-}
+NetworkResourceService& GetNetworkResourceService() { return g_service.Get(); }
 
-void SetNetworkResourceService(NetworkResourceService* service) { g_service.store(service); }
+void SetNetworkResourceService(NetworkResourceService* service) { g_service.Install(service); }

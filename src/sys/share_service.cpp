@@ -2,7 +2,7 @@
 
 #include <lm.h>
 
-#include <atomic>
+#include "sys/service_slot.h"
 
 namespace {
 
@@ -93,16 +93,13 @@ class WindowsShareService : public ShareService {
 };
 
 WindowsShareService g_windows_service;
-std::atomic<ShareService*> g_service{nullptr};
+ServiceSlot<ShareService> g_service(g_windows_service);
 
 }  // namespace
 
-ShareService& GetShareService() {
-  ShareService* service = g_service.load();
-  return service ? *service : g_windows_service;
-}
+ShareService& GetShareService() { return g_service.Get(); }
 
-void SetShareService(ShareService* service) { g_service.store(service); }
+void SetShareService(ShareService* service) { g_service.Install(service); }
 
 std::wstring WidenAnsi(const std::string& text) {
   if (text.empty()) return std::wstring();

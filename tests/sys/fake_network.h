@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scoped_service.h"
 #include "sys/drive_mapping_service.h"
 #include "sys/network_resource_service.h"
 
@@ -21,17 +22,8 @@ class FakeNetworkResourceService : public NetworkResourceService {
   }
 };
 
-class ScopedNetworkResourceService {
- public:
-  explicit ScopedNetworkResourceService(NetworkResourceService* service)
-      : previous_(&GetNetworkResourceService()) {
-    SetNetworkResourceService(service);
-  }
-  ~ScopedNetworkResourceService() { SetNetworkResourceService(previous_); }
-
- private:
-  NetworkResourceService* previous_;
-};
+using ScopedNetworkResourceService =
+    ScopedService<NetworkResourceService, GetNetworkResourceService, SetNetworkResourceService>;
 
 // Drive letters with their connection answers and drive types.
 class FakeDriveMappingService : public DriveMappingService {
@@ -63,14 +55,5 @@ class FakeDriveMappingService : public DriveMappingService {
   }
 };
 
-class ScopedDriveMappingService {
- public:
-  explicit ScopedDriveMappingService(DriveMappingService* service)
-      : previous_(&GetDriveMappingService()) {
-    SetDriveMappingService(service);
-  }
-  ~ScopedDriveMappingService() { SetDriveMappingService(previous_); }
-
- private:
-  DriveMappingService* previous_;
-};
+using ScopedDriveMappingService =
+    ScopedService<DriveMappingService, GetDriveMappingService, SetDriveMappingService>;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "scoped_service.h"
 #include "sys/share_service.h"
 
 struct FakeShare {
@@ -46,14 +47,4 @@ class FakeShareService : public ShareService {
 // The DACL of a security descriptor as text (see FakeShareService::Added::dacl).
 std::string DescribeDacl(void* security_descriptor);
 
-// Installs a fake for the scope of a test and restores the Windows service afterwards.
-class ScopedShareService {
- public:
-  explicit ScopedShareService(ShareService* service) : previous_(&GetShareService()) {
-    SetShareService(service);
-  }
-  ~ScopedShareService() { SetShareService(previous_); }
-
- private:
-  ShareService* previous_;
-};
+using ScopedShareService = ScopedService<ShareService, GetShareService, SetShareService>;
