@@ -113,18 +113,24 @@ TEST(SetFolderPrivileges, SkipSwitchLeavesTheAclAlone) {
   const std::vector<Ace> before = ReadDacl(folder);
   ASSERT_FALSE(EveryoneMayAddFiles(before));
 
+  ASSERT_TRUE(WriteTextFile(folder + "\\sola.txt", "x"));
+  ASSERT_TRUE(SetFileAttributesA((folder + "\\sola.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+
   auto app = std::make_unique<CApp>();
   app->skip_permission = true;
   g_app = app.get();
   LogCapture log;
   SetFolderPrivileges(folder);
+  ResetAttributes(folder);  // the switch leaves the attribute reset alone
   g_app = nullptr;
 
   EXPECT_EQ(ReadDacl(folder), before);
-  EXPECT_EQ(log.MessagesWith(folder),
+  EXPECT_EQ(log.MessagesWith("Permission"),
             (std::vector<std::string>{"[* WARN] Permission setting skipped due to switch for " +
                                       folder}));
   EXPECT_TRUE(log.MessagesWith("Privileges set").empty());
+  EXPECT_TRUE(log.Has("[  INFO] Set attributes on 1 files/folder in " + folder + "\\"));
+  EXPECT_EQ(GetFileAttributesA((folder + "\\sola.txt").c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
 
   // A folder that does not exist: a warning with the error, and nothing else happens.
   LogCapture missing_log;
