@@ -229,6 +229,9 @@ bool IsSafeEntryName(const std::string& name) {
   if (name.empty()) return false;
   if (name[0] == '\\' || name[0] == '/') return false;
   if (name.find(':') != std::string::npos) return false;
+  // A code unit such as U+0100 narrows to NUL, which ends the path the system sees: "..Ā"
+  // would reach the parent folder.
+  if (name.find('\0') != std::string::npos) return false;
   size_t start = 0;
   while (start <= name.size()) {
     size_t end = name.find_first_of("\\/", start);

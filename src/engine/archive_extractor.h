@@ -17,6 +17,6 @@ using ExtractProgress = std::function<void(uint32_t index, uint32_t total)>;
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
                         std::string* last_path, const ExtractProgress& progress);
 
-// True when an entry name stays below the destination: no drive or stream colon, no
-// leading slash or backslash, no ".." component.
+// True when an entry name stays below the destination: no drive or stream colon, no NUL,
+// no leading slash or backslash, no ".." component.
 bool IsSafeEntryName(const std::string& name);

@@ -207,7 +207,8 @@ TEST(ExtractArchive, TargetHeldOpenByAnotherProgramStopsWithSharingViolation) {
 
 TEST(ExtractArchive, NamesClimbingOutOfTheDestinationAreRefusedBeforeAnyWrite) {
   for (const char* name : {"climb_dotdot_back.7z", "climb_dotdot_slash.7z", "climb_deep.7z",
-                           "climb_drive.7z", "climb_backslash.7z", "climb_dots_space.7z"}) {
+                           "climb_drive.7z", "climb_backslash.7z", "climb_dots_space.7z",
+                           "climb_nul.7z"}) {
     SCOPED_TRACE(name);
     TempFolder temp;
     const std::string dest = temp.Sub("a\\b\\dest\\");
@@ -235,6 +236,9 @@ TEST(IsSafeEntryName, RefusesEveryWayOut) {
                           "C:\\a", "C:a", "a:stream", "...\\a", ".. \\a", "a\\. .\\b"}) {
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
   }
+  // Names narrowed from code units whose low byte is 0: the path would end at the NUL.
+  EXPECT_FALSE(IsSafeEntryName(std::string("..\0", 3)));
+  EXPECT_FALSE(IsSafeEntryName(std::string("..\0/x.txt", 9)));
 }
 
 }  // namespace

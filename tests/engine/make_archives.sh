@@ -74,6 +74,8 @@ climb climb_deep.7z QQQQQQQQevil.txt 'a\..\..\evil.txt'
 climb climb_drive.7z QQQQQQQQQQQQevil.txt 'C:\zav_evil\evil.txt'
 climb climb_backslash.7z QQQevil.txt '\zzevil.txt'
 climb climb_dots_space.7z QQQQevil.txt '.. \evil.txt'
+# U+0100 narrows to NUL: the system would see the path end at "..".
+climb climb_nul.7z QQQQevil.txt '..Ā/evil.txt'
 # Not a climb: a doubled separator leaves a parent folder path that ends in "/".
 climb double_separator.7z QQQQQQQQQQ 'dbl//x.txt'
 
