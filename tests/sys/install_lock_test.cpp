@@ -128,3 +128,14 @@ TEST(CheckInstallLock, QuestionAnsweredBothWays) {
   // The lock is only looked at, never removed by the check.
   EXPECT_TRUE(FileExists(GetLockFilePath(temp.path())));
 }
+
+TEST(CheckInstallLock, UnreadableLockStillAsks) {
+  TempFolder temp;
+  // Something that exists under the lock's name but cannot be read as a file.
+  ASSERT_TRUE(CreateDirectoryTree(GetLockFilePath(temp.path())));
+  LogCapture log;
+  const QuestionOutcome yes = AskAndAnswer(temp.path(), IDYES);
+  EXPECT_EQ(yes.result, 1);
+  EXPECT_EQ(yes.caption, "Attenzione");
+  EXPECT_TRUE(log.Has("[* WARN] Lock file detected on " + GetLockFilePath(temp.path()) + " -> "));
+}
