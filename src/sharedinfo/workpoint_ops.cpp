@@ -176,6 +176,7 @@ int RemoveWorkpointOf(const std::string& path, const std::string& pm, const std:
   if (!CanReadSharedInfo(path)) return kSharedInfoCantOpen;
   if (pm.empty() || anno.empty()) return kSharedInfoError;
   const std::string suffix = " for " + pm + " " + anno + " " + current_assignee;
+  std::vector<std::string> removed;  // the "removed" lines, in the order of the deletions
   try {
     SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE);
     // One transaction: a failure halfway must not leave associations to deleted workpoints.
@@ -198,20 +199,22 @@ int RemoveWorkpointOf(const std::string& path, const std::string& pm, const std:
       delete_workpoint.bind(1, pair.second);
       const int workpoints = delete_workpoint.exec();
       delete_workpoint.reset();
-      WriteLog("[* WARN] RemoveWorkpoint removed " + IntToString(workpoints) +
-               " lines on Workpoint" + suffix);
+      removed.push_back("[* WARN] RemoveWorkpoint removed " + IntToString(workpoints) +
+                        " lines on Workpoint" + suffix);
       delete_association.bind(1, pair.first);
       delete_association.bind(2, pair.second);
       const int associations = delete_association.exec();
       delete_association.reset();
-      WriteLog("[* WARN] RemoveWorkpoint removed " + IntToString(associations) +
-               " lines on Workpoint_SwExt" + suffix);
+      removed.push_back("[* WARN] RemoveWorkpoint removed " + IntToString(associations) +
+                        " lines on Workpoint_SwExt" + suffix);
     }
     transaction.commit();
   } catch (const std::exception& e) {
     LogDatabaseException(e, "RemoveWorkpoint");
     return kSharedInfoError;
   }
+  // Written once committed: a rolled-back removal must not read as done in the log.
+  for (const std::string& line : removed) WriteLog(line);
   return kSharedInfoOk;
 }
 

@@ -162,6 +162,20 @@ TEST_F(RemoveWorkpointTest, AWildcardInTheCurrentNameDeletesNoOneElse) {
   EXPECT_EQ((std::vector<int>{1, 2}), Pdls(path, kPm, "2021"));
 }
 
+TEST_F(RemoveWorkpointTest, AFailureHalfwayRemovesNothingAndSaysSo) {
+  const int year = YearId(path, "2021");
+  InsertWorkpoint(path, year, kPm, 1, "PC\\Io", root);
+  Exec(path, "CREATE TRIGGER refuse BEFORE DELETE ON Workpoint_SwExt BEGIN "
+             "SELECT RAISE(ABORT, 'association kept'); END;");
+  LogWatch log;
+  EXPECT_EQ(1, RemoveWorkpointOf(path, kPm, "2021", "PC\\Io"));
+  EXPECT_TRUE(log.Has("[* WARN] RemoveWorkpoint found 1 pair for 01234 2021 PC\\Io")) << log.Text();
+  EXPECT_TRUE(log.Has("[* WARN] Exception association kept during database access in RemoveWorkpoint"))
+      << log.Text();
+  EXPECT_FALSE(log.Has("RemoveWorkpoint removed")) << log.Text();
+  EXPECT_EQ((std::vector<int>{1}), Pdls(path, kPm, "2021"));
+}
+
 TEST_F(RemoveWorkpointTest, UsesTheCurrentAssignee) {
   const int year = YearId(path, "2021");
   ASSERT_EQ(0, AddPdlEntry(path, kPm, "pw", year, root));
