@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "net/md5_digest.h"
+#include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
 
 namespace {
@@ -24,27 +25,13 @@ bool EndsWith(const std::string& text, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE get() const { return handle_; }
-
- private:
-  HANDLE handle_;
-};
-
 void ListFolder(std::string folder, const std::string& version,
                 std::vector<std::string>& entries) {
   if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
-  WIN32_FIND_DATAA data;
-  FindHandle find(FindFirstFileA((folder + "*.*").c_str(), &data));
-  if (find.get() == INVALID_HANDLE_VALUE) return;
+  ScopedFind find(folder + "*.*");
+  if (!find.valid()) return;
   do {
+    const WIN32_FIND_DATAA& data = find.entry;
     const std::string name = data.cFileName;
     if (IsSkippedName(name)) continue;
     const std::string path = folder + name;
@@ -58,7 +45,7 @@ void ListFolder(std::string folder, const std::string& version,
       if (!SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL)) return;
       entries.push_back(path);
     }
-  } while (FindNextFileA(find.get(), &data));
+  } while (find.Next());
 }
 
 }  // namespace
