@@ -5,8 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "log/setup_log.h"
 #include "net/own_version.h"
 #include "support/process.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -28,6 +30,20 @@ TEST(ParseUpdateInfo, NeedsMoreThanThreeNumericFields) {
   EXPECT_FALSE(ParseUpdateInfo("", fields));
   EXPECT_FALSE(ParseUpdateInfo("1..0.1", fields));       // empty field counts, but is no number
   EXPECT_FALSE(ParseUpdateInfo("<html>.x.y.z", fields));  // an error page instead of the file
+}
+
+TEST(ParseUpdateInfo, LogsTheFieldCountAndTheText) {
+  std::vector<std::string> fields;
+  const size_t before = ReadTextFile(GetLogFilePath()).size();
+  ParseUpdateInfo("1.2.0", fields);
+  ParseUpdateInfo("x.1.2.3", fields);
+  ParseUpdateInfo("1.2.0.15", fields);  // valid: no line
+  const std::string log = ReadTextFile(GetLogFilePath()).substr(before);
+  EXPECT_NE(std::string::npos,
+            log.find("[* WARN] Error on information parsing. Size is 3 expected 4 -> 1.2.0\r\n"));
+  EXPECT_NE(std::string::npos,
+            log.find("[* WARN] Error on information parsing. Size is 4 expected 4 -> x.1.2.3\r\n"));
+  EXPECT_EQ(std::string::npos, log.find("-> 1.2.0.15"));
 }
 
 TEST(IsServerVersionNewer, ComparesFieldByFieldAsNumbers) {
