@@ -45,6 +45,12 @@ TEST(MapNetworkDrive, MapsTheHighestFreeLetter) {
             (std::vector<std::string>{"[  INFO] Found candidate -> Z:"}));
   EXPECT_TRUE(log.Has("[  INFO] Mapping unit created successfully"));
 
+  // A connection that names no access path still reaches the letter asked for: never a
+  // drive of a lone backslash.
+  fake.use_access_name_blank = true;
+  EXPECT_TRUE(MapNetworkDrive("\\\\srv\\Altro", drive));
+  EXPECT_EQ(drive, "Z:\\");
+
   // A remembered, disconnected drive on Z: names another folder: Z: is not free.
   FakeDriveMappingService remembered;
   ScopedDriveMappingService scope2(&remembered);

@@ -36,7 +36,8 @@ class FakeDriveMappingService : public DriveMappingService {
   Letter letters[26];
   bool real_drive_types = false;
   unsigned long use_result = 0;
-  std::string use_access_name;  // empty: the local name asked for
+  std::string use_access_name;  // empty: the local name asked for ...
+  bool use_access_name_blank = false;  // ... unless the call is to give back nothing
   std::vector<std::pair<std::string, std::string>> use_calls;
 
   Letter& At(char letter) { return letters[letter - 'A']; }
@@ -50,7 +51,7 @@ class FakeDriveMappingService : public DriveMappingService {
   unsigned long UseConnection(const std::string& local, const std::string& remote,
                               std::string* access_name) override {
     use_calls.push_back({local, remote});
-    *access_name = use_access_name.empty() ? local : use_access_name;
+    *access_name = use_access_name_blank ? "" : use_access_name.empty() ? local : use_access_name;
     return use_result;
   }
 };
