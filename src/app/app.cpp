@@ -10,6 +10,7 @@
 #include "app/system_info.h"
 #include "log/setup_log.h"
 #include "net/own_version.h"
+#include "survey/find_first.h"
 #include "sys/identity.h"
 
 CApp* g_app = nullptr;
@@ -288,11 +289,7 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   // The downloaded archives are removed also when the wizard was cancelled.
   for (const std::string* path : {&moltra_archive_path, &qel_archive_path, &update_package_path}) {
     if (path->empty()) continue;
-    HANDLE file = CreateFileA(path->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, 0, nullptr);
-    if (file == INVALID_HANDLE_VALUE) continue;
-    CloseHandle(file);
-    DeleteFileA(path->c_str());
+    if (CanOpenForReading(*path)) DeleteFileA(path->c_str());
   }
   if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "sys/scoped_handle.h"
+
 namespace {
 
 // Most candidate places do not exist. Asking for the attributes first answers that without
@@ -18,19 +20,16 @@ bool SurelyMissing(const std::string& path) {
 
 bool FindFirstName(const std::string& pattern, std::string* name) {
   if (SurelyMissing(pattern)) return false;
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return false;
-  if (name) *name = data.cFileName;
-  FindClose(find);
+  ScopedFind find(pattern);
+  if (!find.valid()) return false;
+  if (name) *name = find.entry.cFileName;
   return true;
 }
 
 bool CanOpenForReading(const std::string& path) {
   if (SurelyMissing(path)) return false;
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(file);
-  return true;
+  const ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
 }

@@ -9,27 +9,8 @@
 #include "survey/office_code_readers.h"
 #include "survey/setting.h"
 #include "sys/identity.h"
+#include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
-
-namespace {
-
-// Closes a FindFirstFileA search when the scope ends, also on an exception.
-class FindHandle {
- public:
-  explicit FindHandle(HANDLE handle) : handle_(handle) {}
-  ~FindHandle() {
-    if (handle_ != INVALID_HANDLE_VALUE) FindClose(handle_);
-  }
-  FindHandle(const FindHandle&) = delete;
-  FindHandle& operator=(const FindHandle&) = delete;
-  HANDLE get() const { return handle_; }
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-
-}  // namespace
 
 void CSetting::AddOrphanCandidate(const std::string& zav_path, const std::string& setup_path,
                                   const std::string& year) {
@@ -63,26 +44,24 @@ int CSetting::CheckForPreviousPlatform() {
       const std::string zav = disk + "ZAV";
       WriteLog("[  INFO] Looking for Moltra -> " + zav);
       if (!FindFirstName(zav)) continue;
-      WIN32_FIND_DATAA data;
-      FindHandle find(FindFirstFileA((zav + "\\PM?????").c_str(), &data));
+      ScopedFind find(zav + "\\PM?????");
       WriteLog("[  INFO] Looking for Moltra -> " + zav + "\\" +
-               (find.valid() ? std::string(data.cFileName) : std::string()));
+               (find.valid() ? std::string(find.entry.cFileName) : std::string()));
       if (!find.valid()) continue;
       do {
-        const std::string office_folder = zav + "\\" + data.cFileName + "\\";
+        const std::string office_folder = zav + "\\" + find.entry.cFileName + "\\";
         FindSharedInfo(office_folder, year);
-        AddOrphanCandidate(zav + "\\" + data.cFileName + "\\ZAV" + year_text, office_folder,
-                           year_text);
-      } while (FindNextFileA(find.get(), &data));
+        AddOrphanCandidate(office_folder + "ZAV" + year_text, office_folder, year_text);
+      } while (find.Next());
     }
 
     WriteLog("[  INFO] Looking for Moltra in ZAV<aaaa> in 2nd level");
     for (const std::string& disk : disks) {
       WriteLog("[  INFO] Looking for Moltra -> " + disk + "*.*");
-      WIN32_FIND_DATAA data;
-      FindHandle find(FindFirstFileA((disk + "*.*").c_str(), &data));
+      ScopedFind find(disk + "*.*");
       if (!find.valid()) continue;
       do {
+        const WIN32_FIND_DATAA& data = find.entry;
         const std::string name = data.cFileName;
         WriteLog("[  INFO] Checking folder -> " + disk + name);
         if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name == "." || name == "..") {
@@ -94,7 +73,7 @@ int CSetting::CheckForPreviousPlatform() {
         WriteLog("[  INFO] Looking for Moltra -> " + candidate);
         if (!FindFirstName(candidate)) continue;
         AddOrphanCandidate(candidate, disk + name + "\\", year_text);
-      } while (FindNextFileA(find.get(), &data));
+      } while (find.Next());
     }
 
     WriteLog("[  INFO] Looking for Moltra in ZAV<aaaa - 1>");

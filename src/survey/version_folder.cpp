@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
 
 std::vector<int> ParseVersionFolderName(const std::string& name) {
@@ -37,16 +38,14 @@ std::string VersionText(const std::vector<int>& version) {
 std::vector<int> FindVersionFolder(const std::string& folder, std::string& name) {
   std::vector<int> best{0};
   name.clear();
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((folder + "\\*.*").c_str(), &data);
-  if (find == INVALID_HANDLE_VALUE) return best;
+  ScopedFind find(folder + "\\*.*");
+  if (!find.valid()) return best;
   do {
-    const std::vector<int> version = ParseVersionFolderName(data.cFileName);
+    const std::vector<int> version = ParseVersionFolderName(find.entry.cFileName);
     if (!version.empty() && VersionGreater(version, best)) {
       best = version;
-      name = data.cFileName;
+      name = find.entry.cFileName;
     }
-  } while (FindNextFileA(find, &data));
-  FindClose(find);
+  } while (find.Next());
   return best;
 }
