@@ -13,6 +13,7 @@ extern "C" {
 }
 
 #include "log/setup_log.h"
+#include "sys/scoped_handle.h"
 #include "sys/fs_utils.h"
 #include "sys/permissions.h"
 
@@ -64,27 +65,6 @@ SRes HandleSeek(ISeekInStreamPtr stream, Int64* position, ESzSeek origin) {
   *position = (static_cast<Int64>(high) << 32) | low;
   return SZ_OK;
 }
-
-class FileHandle {
- public:
-  explicit FileHandle(HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (valid()) CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool valid() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  HANDLE get() const { return handle_; }
-  // Closes now; false with the Windows error available when closing fails.
-  bool Close() {
-    const bool ok = CloseHandle(handle_) != FALSE;
-    handle_ = INVALID_HANDLE_VALUE;
-    return ok;
-  }
-
- private:
-  HANDLE handle_;
-};
 
 void BuildCrcTablesOnce() {
   // CrcGenerateTable picks the routine the processor supports; once per process is enough.
@@ -169,7 +149,7 @@ uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path,
                                     const Byte* data, size_t size) {
   const size_t separator = full_path.find_last_of("\\/");
   if (separator != std::string::npos) PrepareFolder(full_path.substr(0, separator));
-  FileHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+  ScopedHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
   DWORD written = 0;
@@ -248,7 +228,7 @@ bool IsSafeEntryName(const std::string& name) {
 
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
                         std::string* last_path, const ExtractProgress& progress) {
-  FileHandle archive(CreateFileA(archive_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+  ScopedHandle archive(CreateFileA(archive_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!archive.valid()) return GetLastError();
   uint32_t result;

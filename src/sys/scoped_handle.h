@@ -15,6 +15,13 @@ class ScopedHandle {
   ScopedHandle& operator=(const ScopedHandle&) = delete;
   bool valid() const { return handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE; }
   HANDLE get() const { return handle_; }
+  // Closes now, for callers that must know whether closing worked (a file's last write
+  // can fail there); false with the Windows error available.
+  bool Close() {
+    const bool ok = CloseHandle(handle_) != FALSE;
+    handle_ = INVALID_HANDLE_VALUE;
+    return ok;
+  }
 
  private:
   HANDLE handle_ = INVALID_HANDLE_VALUE;
