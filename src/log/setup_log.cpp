@@ -10,6 +10,7 @@
 
 namespace {
 const char kLogFileName[] = "\\QEL_setup_log.txt";
+constexpr ULONGLONG kLockWaitMs = 1000;  // other writers hold the lock for one short write
 std::mutex g_log_mutex;  // keeps this process's lines in call order; other processes append too
 }  // namespace
 
@@ -70,7 +71,16 @@ void WriteLog(const std::string& message) {
   OVERLAPPED range = {};
   range.Offset = 0xFFFFFFF0;
   range.OffsetHigh = 0x7FFFFFFF;
-  const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &range) != FALSE;
+  // The wait is bounded: a program that locks the whole file would otherwise hang the setup.
+  // Past the bound the line is written unlocked, and such a lock then simply loses it.
+  bool locked = false;
+  const ULONGLONG deadline = GetTickCount64() + kLockWaitMs;
+  for (;;) {
+    locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                        &range) != FALSE;
+    if (locked || GetTickCount64() >= deadline) break;
+    Sleep(1);
+  }
   DWORD written = 0;
   WriteFile(file, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   if (locked) UnlockFileEx(file, 0, 1, 0, &range);

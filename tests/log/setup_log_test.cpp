@@ -95,6 +95,33 @@ TEST_F(SetupLogTest, ExclusivelyLockedFileLosesLinesAndCarriesOn) {
   EXPECT_NE(bytes.find("after"), std::string::npos);
 }
 
+// Another program holding a byte-range lock over the whole file must not hang the setup:
+// the line is given up after a short wait (Windows then refuses the write; Wine lets it
+// through), the setup goes on, and later lines arrive.
+TEST_F(SetupLogTest, WholeFileRangeLockedByAnotherProgramDoesNotHangTheSetup) {
+  WriteLog("[  INFO] before");
+  ChildProcess locker;
+  const std::string writer = UnixToWindowsPath(LOG_WRITER_UNIX);
+  ASSERT_TRUE(locker.Start(writer, "lock 20000"));
+  Sleep(3000);  // the child has taken its lock
+  DWORD code = 0;
+  ASSERT_FALSE(locker.Wait(0, &code)) << "the locking process ended with " << code;
+
+  const ULONGLONG start = GetTickCount64();
+  std::thread blocked([] { WriteLog("[  INFO] during the lock"); });
+  blocked.join();
+  const ULONGLONG elapsed = GetTickCount64() - start;
+  EXPECT_LT(elapsed, 10000u) << "the line waited for the foreign lock";
+  const bool still_locked = !locker.Wait(0, &code);
+  locker.Kill();
+  ASSERT_TRUE(still_locked) << "the lock ended before the line was written";
+
+  WriteLog("[  INFO] after");
+  const std::string bytes = ReadTextFile(GetLogFilePath());
+  EXPECT_NE(bytes.find("before"), std::string::npos);
+  EXPECT_NE(bytes.find("after"), std::string::npos);
+}
+
 // Lines of several threads and of two other processes must all arrive, each one whole.
 TEST_F(SetupLogTest, ThreadsAndProcessesInterleaveWholeLines) {
   const int per_thread = 150;
