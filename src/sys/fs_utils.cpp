@@ -36,12 +36,19 @@ std::string GetDefaultClientFolder() { return WindowsDriveRoot() + "ZAV\\QEL\\";
 std::string GetDefaultClientBinFolder() { return WindowsDriveRoot() + "ZAV\\QEL\\" + "BIN\\"; }
 
 bool CreateDirectoryTree(const std::string& path) {
+  // The narrow file functions fail on longer paths anyway; refusing them here also keeps a
+  // hostile name (an archive entry made of thousands of separators) from exhausting the
+  // stack through the recursion below.
+  if (path.size() >= MAX_PATH) return false;
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES)
     return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0;
   const size_t slash = path.find_last_of("\\/");
   if (slash != std::string::npos) CreateDirectoryTree(path.substr(0, slash));
-  return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+  if (CreateDirectoryA(path.c_str(), nullptr)) return true;
+  // Created meanwhile by another process, or by the step above when the path ends with a
+  // separator: what counts is that the folder exists afterwards.
+  return GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(path);
 }
 
 void CopyFolderContents(const std::string& source, const std::string& destination) {

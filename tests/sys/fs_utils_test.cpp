@@ -32,6 +32,34 @@ TEST(CreateDirectoryTree, DeepPathBelowDriveRoot) {
   EXPECT_TRUE(DirectoryExists(path));
 }
 
+TEST(CreateDirectoryTree, ThreeLevelsBelowADriveRoot) {
+  const std::string root = "F:\\";  // a fixture drive of the test prefix
+  if (!DirectoryExists(root)) GTEST_SKIP() << "no fixture drive F:";
+  const std::string top = root + "albero" + std::to_string(GetCurrentProcessId());
+  EXPECT_TRUE(CreateDirectoryTree(top + "\\due\\tre"));
+  EXPECT_TRUE(DirectoryExists(top));
+  EXPECT_TRUE(DirectoryExists(top + "\\due"));
+  EXPECT_TRUE(DirectoryExists(top + "\\due\\tre"));
+  RemoveTree(top);
+}
+
+TEST(CreateDirectoryTree, TrailingSeparatorCountsTheFolderMadeAndLongPathsAreRefused) {
+  TempFolder temp;
+  // The folder exists afterwards, so the answer is true although the last creation call
+  // finds it already made by the step for its parent.
+  EXPECT_TRUE(CreateDirectoryTree(temp.Sub("cartella\\barra\\")));
+  EXPECT_TRUE(DirectoryExists(temp.Sub("cartella\\barra")));
+
+  // Thousands of separators (a hostile archive entry) end cleanly, creating nothing.
+  std::string hostile = temp.path();
+  for (int i = 0; i < 60000; ++i) hostile += "\\x";
+  EXPECT_FALSE(CreateDirectoryTree(hostile));
+  EXPECT_FALSE(FileExists(temp.Sub("x")));
+  std::string too_long = temp.path() + "\\";
+  too_long += std::string(300 - too_long.size(), 'a');
+  EXPECT_FALSE(CreateDirectoryTree(too_long));
+}
+
 TEST(FolderContents, CopyAndDeleteSelectContentsOrPrefix) {
   TempFolder temp;
   ASSERT_TRUE(CreateDirectoryTree(temp.Sub("src\\sub")));
