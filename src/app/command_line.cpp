@@ -4,11 +4,12 @@
 
 #include "sys/string_utils.h"
 
-const char kHelpText[] =
-    "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unità periferica\n/?\t= Questo help";
-const char kBadCommandText[] =
-    "Attenzione comando errato.\n\nSintassi del comando:\n\n/UP \t= Installazione silenziosa "
-    "unità periferica\n/?\t= Questo help";
+// One help text for both boxes; the refusal only puts its warning in front.
+#define ZAV_HELP_TEXT \
+  "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unità periferica\n/?\t= Questo help"
+const char kHelpText[] = ZAV_HELP_TEXT;
+const char kBadCommandText[] = "Attenzione comando errato.\n\n" ZAV_HELP_TEXT;
+#undef ZAV_HELP_TEXT
 
 std::string ArgumentsAfterProgramName(const std::string& full) {
   size_t position = 0;
