@@ -28,6 +28,9 @@ class EntryPointE2E : public testing::Test {
 TEST_F(EntryPointE2E, HelpSwitchShowsSyntaxAndEndsWithZero) {
   for (const char* args : {"/?", "/UP /? /DEV", "/ ? "}) {
     SCOPED_TRACE(args);
+    // Each interactive run starts a new log: an earlier run's lines are gone.
+    CreateDirectoryA(GetLogFolder().c_str(), nullptr);
+    ASSERT_TRUE(WriteTextFile(GetLogFilePath(), "[20200101@00:00:00:000] [  INFO] old run\r\n"));
     const SetupRun run = RunSetup(args, true);
     ASSERT_TRUE(run.had_box);
     EXPECT_EQ(run.caption, "Informazioni");
@@ -37,6 +40,7 @@ TEST_F(EntryPointE2E, HelpSwitchShowsSyntaxAndEndsWithZero) {
     const std::vector<std::string> log = LogMessages();
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log.front(), "[  INFO] Start application");
+    EXPECT_FALSE(HasMessage(log, "[  INFO] old run"));
     EXPECT_TRUE(HasMessage(log, std::string("[  INFO] Command line provided -> ") + args));
     EXPECT_TRUE(HasMessage(log, std::string("[  INFO] Current installed version -> ") + ZAV_VERSION_TEXT));
     EXPECT_EQ(log.back(), "[**  ERR] InitFailed");
@@ -58,11 +62,14 @@ TEST_F(EntryPointE2E, CommandLineWithoutSlashIsRefused) {
 
 TEST_F(EntryPointE2E, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
   ChildProcess first;
-  ASSERT_TRUE(first.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
+  // Lower-case switches act like upper-case ones: here the discovery thread stays off.
+  ASSERT_TRUE(first.Start(SetupExePath(), "/nodiscovery /skipupdate"));
   HWND sheet = WaitForWindow(first.pid(), "#32770", "", kStartTimeout);
   ASSERT_NE(sheet, nullptr) << "the first setup never showed its window";
   const std::string before = ReadTextFile(GetLogFilePath());
   ASSERT_NE(before.find("[  INFO] Start application"), std::string::npos);
+  EXPECT_NE(before.find("[  INFO] Network discovery not started due to switch on commandline"),
+            std::string::npos);
 
   for (const char* args : {"", "/?", "/UP", "   "}) {
     SCOPED_TRACE(args);
@@ -117,6 +124,15 @@ TEST_F(EntryPointE2E, ShareModeAppendsToTheRunningSetupsLog) {
   run = RunSetup(" /SHARE=;" + temp.path(), false);
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(run.exit_code, 87u);
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA(temp.Sub("*").c_str(), &found);
+  ASSERT_NE(search, INVALID_HANDLE_VALUE);
+  int entries = 0;
+  do {
+    if (std::string(found.cFileName) != "." && std::string(found.cFileName) != "..") ++entries;
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  EXPECT_EQ(entries, 0) << "the share instance wrote into the folder";
   run = RunSetup(" /SHARE=01234;", false);
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(run.exit_code, 3u);
