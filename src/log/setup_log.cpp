@@ -14,20 +14,31 @@ constexpr ULONGLONG kLockWaitMs = 1000;  // other writers hold the lock for one 
 std::mutex g_log_mutex;  // keeps this process's lines in call order; other processes append too
 }  // namespace
 
+std::string LogFolderUnder(const std::string& local_app_data) {
+  // Without the user's folder the path would name "\QEL" at the root of the current drive.
+  return local_app_data.empty() ? std::string() : local_app_data + "\\QEL";
+}
+
 std::string GetLogFolder() {
   // The user's folder does not move while the setup runs, and asking the shell for it costs
   // more than writing the line, so it is looked up once per process.
   static const std::string folder = [] {
     char local[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathA(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE)) local[0] = '\0';
-    return std::string(local) + "\\QEL";
+    return LogFolderUnder(local);
   }();
   return folder;
 }
 
-std::string GetLogFilePath() { return GetLogFolder() + kLogFileName; }
+std::string GetLogFilePath() {
+  const std::string folder = GetLogFolder();
+  return folder.empty() ? std::string() : folder + kLogFileName;
+}
 
-void DeleteLog() { DeleteFileA(GetLogFilePath().c_str()); }
+void DeleteLog() {
+  const std::string path = GetLogFilePath();
+  if (!path.empty()) DeleteFileA(path.c_str());
+}
 
 std::string FormatLogTimestamp(int year, int month, int day, int hour, int minute, int second,
                                int millisecond) {
@@ -60,6 +71,7 @@ void WriteLog(const std::string& message) {
 
   std::lock_guard<std::mutex> lock(g_log_mutex);
   const std::string folder = GetLogFolder();
+  if (folder.empty()) return;  // no user folder to log into: the line is dropped
   CreateDirectoryTree(folder);
   // Append-only access makes every write land at the current end, also with a second writer.
   HANDLE file = CreateFileA((folder + kLogFileName).c_str(), FILE_APPEND_DATA,

@@ -5,8 +5,10 @@
 #include <string>
 
 void WriteLog(const std::string& message);
-std::string GetLogFolder();  // without a trailing backslash
-std::string GetLogFilePath();
+std::string GetLogFolder();  // without a trailing backslash; empty when the user has none
+std::string GetLogFilePath();  // empty when the folder is
+// The log folder below the user's local application-data folder; empty when that is.
+std::string LogFolderUnder(const std::string& local_app_data);
 void DeleteLog();
 
 // "[YYYYMMDD@hh:mm:ss:mmm]" from the given local time parts.

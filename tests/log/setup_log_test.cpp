@@ -54,6 +54,9 @@ TEST_F(SetupLogTest, FolderIsLocalAppDataQel) {
   ASSERT_TRUE(SHGetSpecialFolderPathA(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE));
   EXPECT_EQ(GetLogFolder(), std::string(local) + "\\QEL");
   EXPECT_EQ(GetLogFilePath(), std::string(local) + "\\QEL\\QEL_setup_log.txt");
+  // No user folder: no log, rather than a folder at the root of the current drive.
+  EXPECT_EQ(LogFolderUnder(""), "");
+  EXPECT_EQ(LogFolderUnder("C:\\Dati"), "C:\\Dati\\QEL");
 }
 
 TEST_F(SetupLogTest, LinesAreAppendedAsWindows1252WithCrLfAndNoBom) {
