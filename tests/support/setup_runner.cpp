@@ -5,10 +5,12 @@
 #include "support/temp_folder.h"
 #include "support/ui_driver.h"
 
-SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_ms) {
+SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_ms,
+                  const std::string& working_dir) {
   SetupRun run;
   ChildProcess setup;
-  if (!setup.StartRaw(SetupExePath(), "\"" + SetupExePath() + "\" " + arguments)) return run;
+  if (!setup.StartRaw(SetupExePath(), "\"" + SetupExePath() + "\" " + arguments, working_dir))
+    return run;
   if (expect_box) {
     HWND box = WaitForMessageBox(setup.pid(), timeout_ms);
     if (box) {
@@ -41,4 +43,17 @@ bool HasMessage(const std::vector<std::string>& messages, const std::string& tex
   for (const std::string& m : messages)
     if (m == text) return true;
   return false;
+}
+
+std::vector<std::string> FolderEntries(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::string name = found.cFileName;
+    if (name != "." && name != "..") names.push_back(name);
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+  return names;
 }

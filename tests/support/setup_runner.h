@@ -14,8 +14,13 @@ struct SetupRun {
 };
 
 // Runs the setup with `arguments` (placed after the program name and one blank); when a
-// box is expected, its caption and text are read and it is confirmed with OK.
-SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_ms = 60000);
+// box is expected, its caption and text are read and it is confirmed with OK. An empty
+// `working_dir` keeps the test's own current folder.
+SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_ms = 60000,
+                  const std::string& working_dir = "");
+
+// The names in a folder, without "." and "..".
+std::vector<std::string> FolderEntries(const std::string& folder);
 
 // The setup log's lines without their timestamps.
 std::vector<std::string> LogMessages();
