@@ -106,7 +106,25 @@ TEST_F(SetupLogTest, WholeFileRangeLockedByAnotherProgramDoesNotHangTheSetup) {
   ChildProcess locker;
   const std::string writer = UnixToWindowsPath(LOG_WRITER_UNIX);
   ASSERT_TRUE(locker.Start(writer, "lock 20000"));
-  Sleep(3000);  // the child has taken its lock
+  // Wait until the child holds its lock: the range the log writers use is then taken.
+  HANDLE probe = CreateFileA(GetLogFilePath().c_str(), GENERIC_READ,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(probe, INVALID_HANDLE_VALUE);
+  bool taken = false;
+  for (int i = 0; i < 300 && !taken; ++i) {
+    OVERLAPPED range = {};
+    range.Offset = 0xFFFFFFF0;
+    range.OffsetHigh = 0x7FFFFFFF;
+    taken = !LockFileEx(probe, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                        &range);
+    if (!taken) {
+      UnlockFileEx(probe, 0, 1, 0, &range);
+      Sleep(100);
+    }
+  }
+  CloseHandle(probe);
+  ASSERT_TRUE(taken) << "the locking process never took its lock";
   DWORD code = 0;
   ASSERT_FALSE(locker.Wait(0, &code)) << "the locking process ended with " << code;
 
