@@ -23,21 +23,7 @@ const DWORD kTimeout = 120000;
 const char* const kFixtureDrives[] = {"E:", "F:", "N:"};
 
 void EmptyFixtureDrives() {
-  for (const char* drive : kFixtureDrives) {
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((std::string(drive) + "\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) continue;
-    do {
-      const std::string name = data.cFileName;
-      if (name == "." || name == "..") continue;
-      const std::string path = std::string(drive) + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(path);
-      else
-        DeleteFileA(path.c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
+  for (const char* drive : kFixtureDrives) RemoveFolderContents(drive);
 }
 
 std::string TempPath(const std::string& name) {

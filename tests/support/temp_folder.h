@@ -20,3 +20,5 @@ class TempFolder {
 bool WriteTextFile(const std::string& path, const std::string& bytes);
 std::string ReadTextFile(const std::string& path);  // empty when missing
 void RemoveTree(const std::string& path);
+// Everything inside the folder; the folder itself (a drive root, say) stays.
+void RemoveFolderContents(const std::string& path);
