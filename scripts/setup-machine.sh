@@ -44,14 +44,23 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
   added_src=1
 fi
 
+# A mirror caught mid-sync fails one index ("File has unexpected size"): that is retried,
+# then tolerated, since the other indexes are enough to install from.
+export DEBIAN_FRONTEND=noninteractive
 if [ ${#need[@]} -gt 0 ] || [ "$added_src" = 1 ] || [ ! -f /var/lib/zav-apt-updated ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get update -qq
+  for try in 1 2 3; do
+    apt-get update -qq && break
+    [ "$try" = 3 ] && echo "setup-machine: apt-get update failed; going on with the indexes it has" >&2
+    sleep $((try * 5))
+  done
   touch /var/lib/zav-apt-updated
 fi
 if [ ${#need[@]} -gt 0 ]; then
-  export DEBIAN_FRONTEND=noninteractive
-  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+  # Without an i386 index of the security suite, the i386 libraries cannot match their
+  # amd64 twins' versions; the release suite alone always has matching pairs.
+  suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null 2>&1 ||
+    apt-get install -y -qq --no-install-recommends ${suite:+-t "$suite"} "${need[@]}" >/dev/null
 fi
 
 # Some virtual machines cannot run 32-bit Linux programs (32-bit Wine) natively. There,
