@@ -33,6 +33,12 @@ class CApp : public WininetWrapperDelegate {
   void LogInstalls();
   void Preselect();
 
+  // Install engine entry points used by the wizard pages: the self-update check (start
+  // page), the download sequence and the restore (install page).
+  void StartUpdateCheck();
+  void StartPhase1();
+  void StartRestore();
+
   bool skip_qel_running_check() const { return (option_flags & kOptionSkipQelRunningCheck) != 0; }
 
   // WininetWrapperDelegate
