@@ -64,7 +64,7 @@ TEST_F(EntryPointE2E, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
   ChildProcess first;
   // Lower-case switches act like upper-case ones: here the discovery thread stays off.
   ASSERT_TRUE(first.Start(SetupExePath(), "/nodiscovery /skipupdate"));
-  HWND sheet = WaitForWindow(first.pid(), "#32770", "", kStartTimeout);
+  HWND sheet = WaitForSheet(first.pid(), kStartTimeout);
   ASSERT_NE(sheet, nullptr) << "the first setup never showed its window";
   const std::string before = ReadTextFile(GetLogFilePath());
   ASSERT_NE(before.find("[  INFO] Start application"), std::string::npos);
@@ -81,7 +81,7 @@ TEST_F(EntryPointE2E, SecondInstanceExitsWithOneAndLeavesTheLogAlone) {
   EXPECT_EQ(ReadTextFile(GetLogFilePath()), before);
 
   // Closing the wizard ends the first setup with 0; then a new one may start.
-  ASSERT_TRUE(PressButtonById(sheet, IDCANCEL));
+  ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kStartTimeout), PressOutcome::kClosed);
   DWORD code = 0xFFFF;
   ASSERT_TRUE(first.Wait(kStartTimeout, &code));
   EXPECT_EQ(code, 0u);
@@ -197,12 +197,12 @@ TEST_F(EntryPointE2E, HostileCommandLinesEndCleanly) {
 TEST_F(EntryPointE2E, NetworkDiscoveryRunsBesideTheWizardAndEndsWithIt) {
   ChildProcess setup;
   ASSERT_TRUE(setup.Start(SetupExePath(), "/SKIPUPDATE"));
-  HWND sheet = WaitForWindow(setup.pid(), "#32770", "", kStartTimeout);
+  HWND sheet = WaitForSheet(setup.pid(), kStartTimeout);
   ASSERT_NE(sheet, nullptr);
-  PumpMessages(3000);  // give the discovery thread time to browse and report
+  ASSERT_TRUE(WaitForLogMessage("[  INFO] Network share discovery ends", kStartTimeout));
   DWORD code = 0xFFFF;
   EXPECT_FALSE(setup.Wait(0, &code)) << "the setup ended on its own with " << code;
-  ASSERT_TRUE(PressButtonById(sheet, IDCANCEL));
+  ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kStartTimeout), PressOutcome::kClosed);
   ASSERT_TRUE(setup.Wait(kStartTimeout, &code));
   EXPECT_EQ(code, 0u);
   const std::vector<std::string> log = LogMessages();

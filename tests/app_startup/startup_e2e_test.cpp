@@ -93,12 +93,12 @@ TEST_F(StartupE2E, WholeStartUpOnAFixtureMachineLogsTheSurveyAndOpensTheSheet) {
 
   ChildProcess setup;
   ASSERT_TRUE(setup.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
-  HWND sheet = WaitForWindow(setup.pid(), "#32770", "", kTimeout);
+  HWND sheet = WaitForSheet(setup.pid(), kTimeout);
   ASSERT_TRUE(sheet) << "the wizard sheet did not open";
   EXPECT_FALSE(FileExists(TempPath("moltra2021.7z")));  // removed by the constructor
   MakeFile(TempPath("qel.7z"), "downloaded while the wizard ran");
   MakeFile(TempPath("moltra2021.7z"), "downloaded while the wizard ran");
-  SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+  ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
   DWORD exit_code = 1;
   ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
   EXPECT_EQ(exit_code, 0u);
@@ -233,9 +233,9 @@ TEST_F(StartupE2E, Windows7AndWindows8AreAcceptedAndTheSheetOpens) {
     WineVersionOverride override_version(version.wine_name);
     ChildProcess setup;
     ASSERT_TRUE(setup.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
-    HWND sheet = WaitForWindow(setup.pid(), "#32770", "", kTimeout);
+    HWND sheet = WaitForSheet(setup.pid(), kTimeout);
     ASSERT_TRUE(sheet);
-    PressButtonById(sheet, IDCANCEL);
+    ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
     DWORD exit_code = 1;
     ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
     EXPECT_EQ(exit_code, 0u);

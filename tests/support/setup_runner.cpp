@@ -17,7 +17,7 @@ SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_m
       run.had_box = true;
       run.caption = WindowText(box);
       run.text = MessageBoxText(box);
-      PressButtonById(box, IDOK);
+      PressAndWaitGone(box, IDOK, timeout_ms);
     }
   }
   run.ended = setup.Wait(timeout_ms, &run.exit_code);
@@ -42,6 +42,15 @@ std::vector<std::string> LogMessages() {
 bool HasMessage(const std::vector<std::string>& messages, const std::string& text) {
   for (const std::string& m : messages)
     if (m == text) return true;
+  return false;
+}
+
+bool WaitForLogMessage(const std::string& text, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  do {
+    if (HasMessage(LogMessages(), text)) return true;
+    PumpMessages(50);
+  } while (GetTickCount() - start < timeout_ms);
   return false;
 }
 

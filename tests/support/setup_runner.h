@@ -25,3 +25,5 @@ std::vector<std::string> FolderEntries(const std::string& folder);
 // The setup log's lines without their timestamps.
 std::vector<std::string> LogMessages();
 bool HasMessage(const std::vector<std::string>& messages, const std::string& text);
+// Waits until the setup log holds the message; false after the timeout.
+bool WaitForLogMessage(const std::string& text, DWORD timeout_ms);

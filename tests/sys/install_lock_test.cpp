@@ -37,12 +37,12 @@ QuestionOutcome AskAndAnswer(const std::string& folder, int button) {
     outcome.page_result = page ? GetWindowLongPtrA(page, DWLP_MSGRESULT) : 0;
     if (page) DestroyWindow(page);
   });
-  HWND box = WaitForWindow(GetCurrentProcessId(), "#32770", "Attenzione", 15000);
+  HWND box = WaitForMessageBox(GetCurrentProcessId(), 15000, "Attenzione");
   if (box) {
     outcome.text = MessageBoxText(box);
     outcome.caption = WindowText(box);
     outcome.buttons = ButtonTexts(box);
-    PressButtonById(box, button);
+    EXPECT_TRUE(PressAndWaitGone(box, button, 15000));
   }
   page_thread.join();
   return outcome;
