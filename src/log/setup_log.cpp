@@ -10,6 +10,7 @@
 
 namespace {
 const char kLogFileName[] = "\\QEL_setup_log.txt";
+const char kLogFolderVariable[] = "ZAV_SETUP_LOG_FOLDER";
 constexpr ULONGLONG kLockWaitMs = 1000;  // other writers hold the lock for one short write
 std::mutex g_log_mutex;  // keeps this process's lines in call order; other processes append too
 }  // namespace
@@ -23,6 +24,11 @@ std::string GetLogFolder() {
   // The user's folder does not move while the setup runs, and asking the shell for it costs
   // more than writing the line, so it is looked up once per process.
   static const std::string folder = [] {
+    // Tests give each test program a log folder of its own so that they can run side by
+    // side; without the variable the log is where support staff look for it.
+    char given[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableA(kLogFolderVariable, given, sizeof(given));
+    if (length > 0 && length < sizeof(given)) return std::string(given);
     char local[MAX_PATH] = {};
     if (!SHGetSpecialFolderPathA(nullptr, local, CSIDL_LOCAL_APPDATA, FALSE)) local[0] = '\0';
     return LogFolderUnder(local);

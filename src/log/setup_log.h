@@ -5,7 +5,9 @@
 #include <string>
 
 void WriteLog(const std::string& message);
-std::string GetLogFolder();  // without a trailing backslash; empty when the user has none
+// Without a trailing backslash; empty when the user has none. The environment variable
+// ZAV_SETUP_LOG_FOLDER, when set, names another folder (read once per process).
+std::string GetLogFolder();
 std::string GetLogFilePath();  // empty when the folder is
 // The log folder below the user's local application-data folder; empty when that is.
 std::string LogFolderUnder(const std::string& local_app_data);
