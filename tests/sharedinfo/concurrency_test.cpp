@@ -31,7 +31,16 @@ TEST(Concurrency, TwoProcessesGetDistinctNumbersAndCompleteRows) {
   const std::string common = "\"" + path + "\" 01234 2021 " + std::to_string(kRounds) + " ";
   ASSERT_TRUE(a.Start(HelperPath(), common + "A " + event_name));
   ASSERT_TRUE(b.Start(HelperPath(), common + "B " + event_name));
-  Sleep(1500);  // both are waiting on the event by now
+  for (const char* tag : {"A", "B"}) {
+    const std::string ready_name = event_name + "_" + tag;
+    HANDLE ready = nullptr;
+    for (int i = 0; i < 600 && !ready; ++i) {
+      ready = OpenEventA(SYNCHRONIZE, FALSE, ready_name.c_str());
+      if (!ready) Sleep(50);
+    }
+    ASSERT_NE(nullptr, ready) << "helper " << tag << " never got ready";
+    CloseHandle(ready);
+  }
   SetEvent(start);
   DWORD code_a = 0, code_b = 0;
   ASSERT_TRUE(a.Wait(300000, &code_a));

@@ -14,7 +14,10 @@ int main(int argc, char** argv) {
   const int rounds = std::atoi(argv[4]);
   HANDLE start = OpenEventA(SYNCHRONIZE, FALSE, argv[6]);
   if (start == nullptr) return 3;
+  // Tells the test this helper is about to wait, so both start their rounds together.
+  HANDLE ready = CreateEventA(nullptr, TRUE, TRUE, (std::string(argv[6]) + "_" + tag).c_str());
   WaitForSingleObject(start, 30000);
+  if (ready) CloseHandle(ready);
   CloseHandle(start);
   int done = 0;
   for (int round = 0; round < rounds; ++round) {
