@@ -7,6 +7,16 @@ shift || true
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 
+# The native lane first: the pure logic under the sanitizers, in seconds, before Wine starts.
+native="$build/native"
+if ! { cmake -S "$(dirname "$0")/../tests/native" -B "$native" -DCMAKE_BUILD_TYPE=Debug >"$native.log" 2>&1 &&
+       cmake --build "$native" -j "$(nproc)" >>"$native.log" 2>&1; }; then
+  cat "$native.log"
+  echo "test: the native lane did not build" >&2
+  exit 1
+fi
+ctest --test-dir "$native" --output-on-failure || exit 1
+
 xvfb_pid=""
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
