@@ -83,17 +83,12 @@ climb double_separator.7z QQQQQQQQQQ 'dbl//x.txt'
 # Names Windows takes for devices, in every form it accepts.
 climb device_com1.7z QQQQ 'COM1'
 climb device_aux_ext.7z QQQQQ 'aux.h'
-climb device_prn.7z QQQQQQQ 'PRN.txt'
-climb device_lpt9.7z QQQQQQQQ 'lpt9.log'
-climb device_nul_ext.7z QQQQQQQ 'Nul.txt'
 climb device_nul_space.7z QQQQQQQQ 'NUL .txt'
 climb device_con_trailing.7z QQQQQQQ 'cOn. . '
 climb device_nul_folder.7z QQQ 'NUL' dir
 climb device_in_folder.7z QQQQQQQQQQQQ 'AuX\evil.txt'
-climb device_in_folder_slash.7z QQQQQQQQQQQQQQ 'sub/LPT1/x.txt'
 climb device_superscript.7z QQQQQQQQ 'COM¹.txt'
 climb device_conin.7z QQQQQQ 'CONIN$'
-climb device_conout.7z QQQQQQQQQQQ 'conout$.log'
 
 # Entries that Windows writes to one file (letter case, trailing dot or space), and a file
 # where another entry needs a folder. Linux keeps them apart, so 7zz stores them as they are.
