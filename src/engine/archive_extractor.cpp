@@ -12,6 +12,7 @@ extern "C" {
 #include "7zCrc.h"
 }
 
+#include "engine/entry_name.h"
 #include "log/setup_log.h"
 #include "sys/scoped_handle.h"
 #include "sys/fs_utils.h"
@@ -173,11 +174,18 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
   const UInt32 count = db_.NumFiles;
 
   // Every name is checked before the first write, so a hostile archive leaves no trace.
+  EntryCollisions collisions;
   for (UInt32 i = 0; i < count; ++i) {
     const std::string name = EntryName(i);
     if (!name.empty() && !IsSafeEntryName(name)) {
       if (last_path) *last_path = destination_ + name;
-      WriteLog("[**  ERR] Archive entry outside the destination refused -> " + name);
+      WriteLog("[**  ERR] Archive entry outside the destination or naming a device refused -> " +
+               name);
+      return kExtractBadArchive;
+    }
+    if (!name.empty() && !collisions.Add(name, SzArEx_IsDir(&db_, i))) {
+      if (last_path) *last_path = destination_ + name;
+      WriteLog("[**  ERR] Archive entries writing the same file refused -> " + name);
       return kExtractBadArchive;
     }
   }
@@ -221,6 +229,7 @@ bool IsSafeEntryName(const std::string& name) {
     if (std::count(part.begin(), part.end(), '.') >= 2 &&
         part.find_first_not_of(". ") == std::string::npos)
       return false;
+    if (IsWindowsDeviceName(part)) return false;
     start = end + 1;
   }
   return true;

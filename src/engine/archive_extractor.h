@@ -13,10 +13,11 @@ using ExtractProgress = std::function<void(uint32_t index, uint32_t total)>;
 // preparing each folder once with the platform's permissions and restoring modification
 // times. Returns 0, kExtractBadArchive, or the Windows error code of the failed file
 // operation. `last_path` (optional) receives the path of the entry being written. An archive
-// with a name that would leave the destination is refused before anything is written.
+// with a name that would leave the destination or reach a device, or with two entries that
+// Windows would write to one file, is refused before anything is written.
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
                         std::string* last_path, const ExtractProgress& progress);
 
 // True when an entry name stays below the destination: no drive or stream colon, no NUL,
-// no leading slash or backslash, no ".." component.
+// no leading slash or backslash, no ".." component, no component naming a Windows device.
 bool IsSafeEntryName(const std::string& name);

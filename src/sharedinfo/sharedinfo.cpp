@@ -60,7 +60,7 @@ std::string ScramblePassword(const std::string& text) {
 int CreateSharedInfo(const std::string& path) {
   if (path.empty()) return kSharedInfoError;
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    SharedInfoDatabase db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
     for (const TableDefinition& table : kTables) {
       SQLite::Statement count(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?");
       count.bind(1, table.name);
@@ -95,7 +95,7 @@ int CheckInstallation(const std::string& path, const std::string& anno, int* idS
   if (!CanReadSharedInfo(path)) return kSharedInfoCantOpen;
   if (anno.empty() || idSwExt == nullptr) return kSharedInfoError;
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
+    SharedInfoDatabase db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
     if (FindSwExt(db, anno, idSwExt)) {
       WriteLog("[  INFO] Software already present in database");
       return kSharedInfoOk;

@@ -120,7 +120,7 @@ int AddPdlEntry(const std::string& path, const std::string& pm, const std::strin
   const std::string owner = assignee.empty() ? GetCurrentAssignee() : assignee;
   long long id_workpoint = 0;
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE);
+    SharedInfoDatabase db(path, SQLite::OPEN_READWRITE);
     // The number is chosen and both rows are written under one write lock: a second PC
     // registering at the same moment waits and then sees this number as taken, and a
     // failure leaves no workpoint without its association.
@@ -155,7 +155,7 @@ int ExistValidInstall(const std::string& path, const std::string& pm, int year, 
   *exists = false;
   const std::string owner = assignee.empty() ? GetCurrentAssignee() : assignee;
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READONLY);
+    SharedInfoDatabase db(path, SQLite::OPEN_READONLY);
     *exists = HasWorkpoint(db, pm, year, owner);
   } catch (const std::exception& e) {
     LogDatabaseException(e, "ExistValidInstall");
@@ -178,7 +178,7 @@ int RemoveWorkpointOf(const std::string& path, const std::string& pm, const std:
   const std::string suffix = " for " + pm + " " + anno + " " + current_assignee;
   std::vector<std::string> removed;  // the "removed" lines, in the order of the deletions
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE);
+    SharedInfoDatabase db(path, SQLite::OPEN_READWRITE);
     // One transaction: a failure halfway must not leave associations to deleted workpoints.
     SQLite::Transaction transaction(db, SQLite::TransactionBehavior::IMMEDIATE);
     std::vector<std::pair<std::string, std::string>> pairs;  // idSwExt, idWorkpoint
@@ -227,7 +227,7 @@ int DuplicateEntireYear(const std::string& path, const std::string& pm, const st
   const std::string me = GetCurrentAssignee();
   const int current_year = StringToInt(anno);
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READWRITE);
+    SharedInfoDatabase db(path, SQLite::OPEN_READWRITE);
     // The office's rows are read in full before anything is written: an open read would
     // hold a lock that the writes below have to wait for.
     std::vector<StoredWorkpoint> rows;
@@ -305,7 +305,7 @@ int ParseSharedInfoAs(const std::string& path, int year, std::vector<WorkpointIn
   if (list == nullptr) return kSharedInfoError;
   std::vector<WorkpointInfo> found;
   try {
-    SQLite::Database db = OpenSharedInfo(path, SQLite::OPEN_READONLY);
+    SharedInfoDatabase db(path, SQLite::OPEN_READONLY);
     std::set<std::pair<int, int>> seen;  // (idSwExt, idWorkpoint) already listed
     {
       SQLite::Statement own(db, std::string(kWorkpointColumns) + " AND " + kAssigneeRule);

@@ -1,5 +1,6 @@
 // The real ZAV2021.exe under Wine on a fixture machine: the log of a whole start-up, the
 // wizard sheet and its clean-up, and the ends for an unsupported Windows or a failed survey.
+#include <SQLiteCpp/Database.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <prsht.h>
@@ -197,6 +198,44 @@ TEST_F(StartupE2E, WholeStartUpOnAFixtureMachineLogsTheSurveyAndOpensTheSheet) {
   for (size_t i = 0; i < expected.size(); ++i)
     EXPECT_TRUE(Matches(expected[i], actual[i])) << i << ": " << actual[i];
   EXPECT_TRUE(std::regex_match(actual[4], std::regex(R"(.* -> \d+\.\d+\.\d+\.\d+)"))) << actual[4];
+}
+
+// Anyone who can write to an office share can leave a SharedInfo whose table is an endless
+// view, and an interrupted copy leaves one cut short: the survey passes over both, names
+// them in the log, and the wizard opens.
+TEST_F(StartupE2E, HostileAndDamagedSharedInfosOnTheDrivesStillLetTheWizardOpen) {
+  RegisterWorkpoint("E:", "00042", "pw42", "E:\\Studio\\");
+  {
+    SQLite::Database db(SharedInfoPath("E:"), SQLite::OPEN_READWRITE);
+    db.exec("DROP TABLE Workpoint; CREATE VIEW Workpoint AS WITH RECURSIVE n(i) AS (SELECT 1 "
+            "UNION ALL SELECT i + 1 FROM n) SELECT i AS idWorkpoint, '00042' AS pm, 'pw' AS pwd, "
+            "i AS pdl, 'x' AS assignee, 'E:\\' AS path, 0 AS creationtime FROM n;");
+  }
+  RegisterWorkpoint("F:", "00043", "pw43", "F:\\Studio\\");
+  const std::string whole = ReadTextFile(SharedInfoPath("F:"));
+  MakeFile(SharedInfoPath("F:"), whole.substr(0, whole.size() - 100));
+
+  ChildProcess setup;
+  ASSERT_TRUE(setup.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
+  HWND sheet = WaitForSheet(setup.pid(), kTimeout);
+  ASSERT_TRUE(sheet) << "the wizard sheet did not open";
+  ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
+  DWORD exit_code = 1;
+  ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
+  EXPECT_EQ(exit_code, 0u);
+  const auto messages = log_->Messages();
+  for (const char* line :
+       {"[**  ERR] SharedInfo not used, view Workpoint is not a plain table -> "
+        "E:\\ZAV_Shared\\SharedInfo",
+        "[* WARN] Sqlite exception view Workpoint is not a plain table in ParseSharedInfo",
+        "[* WARN] Sqlite exception database disk image is malformed in ParseSharedInfo",
+        "[  INFO] Platform detection completed successfully -> 0 found"}) {
+    EXPECT_GE(FindMessage(messages, line), 0) << line;
+  }
+  bool damaged_named = false;
+  for (const std::string& line : messages)
+    damaged_named |= line.rfind("[**  ERR] SharedInfo damaged, not used -> F:\\ZAV_Shared\\SharedInfo", 0) == 0;
+  EXPECT_TRUE(damaged_named) << testing::PrintToString(messages);
 }
 
 TEST_F(StartupE2E, VistaIsRefusedWithExitCodeMinusOne) {

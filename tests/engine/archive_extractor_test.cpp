@@ -1,5 +1,6 @@
 // Extraction of archives that tests/engine/make_archives.sh builds with 7zz at test time.
 #include "engine/archive_extractor.h"
+#include "engine/entry_name.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -10,8 +11,10 @@
 
 #include "log/setup_log.h"
 #include "support/process.h"
+#include "support/setup_runner.h"
 #include "support/temp_folder.h"
 #include "sys/fs_utils.h"
+#include "sys/string_utils.h"
 
 namespace {
 
@@ -233,12 +236,80 @@ TEST(IsSafeEntryName, RefusesEveryWayOut) {
     EXPECT_TRUE(IsSafeEntryName(good)) << good;
   }
   for (const char* bad : {"", "..", "..\\a", "../a", "a\\..\\..\\b", "a/..", "\\a", "/a",
-                          "C:\\a", "C:a", "a:stream", "...\\a", ".. \\a", "a\\. .\\b"}) {
+                          "C:\\a", "C:a", "a:stream", "...\\a", ".. \\a", "a\\. .\\b",
+                          "sub/LPT1/x.txt", "a\\prn.txt\\b", "conout$.log"}) {
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
   }
   // Names narrowed from code units whose low byte is 0: the path would end at the NUL.
   EXPECT_FALSE(IsSafeEntryName(std::string("..\0", 3)));
   EXPECT_FALSE(IsSafeEntryName(std::string("..\0/x.txt", 9)));
+}
+
+}  // namespace
+
+namespace {
+
+// Names Windows would take for a device (one of each form; IsWindowsDeviceName's own test has
+// every family), and archives whose entries Windows would write to one file: refused before
+// the first entry, the harmless entry beside them not written.
+TEST(ExtractArchive, DeviceNamesAndCollidingEntriesAreRefusedBeforeAnyWrite) {
+  const struct {
+    const char* archive;
+    const char* entry;  // the refused entry; empty when the archive's order decides it
+  } cases[] = {
+      {"device_com1.7z", "COM1"},
+      {"device_aux_ext.7z", "aux.h"},
+      {"device_nul_space.7z", "NUL .txt"},
+      {"device_con_trailing.7z", "cOn. . "},
+      {"device_nul_folder.7z", "NUL"},
+      {"device_in_folder.7z", "AuX\\evil.txt"},
+      {"device_superscript.7z", "COM\xB9.txt"},
+      {"device_conin.7z", "CONIN$"},
+      {"collide_case.7z", ""},
+      {"collide_dot.7z", ""},
+      {"collide_space.7z", ""},
+      {"collide_accent.7z", ""},
+      {"collide_file_folder.7z", ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.archive);
+    TempFolder temp;
+    const std::string dest = temp.path() + "\\";
+    Calls calls;
+    std::string last;
+    EXPECT_EQ(6u, ExtractArchive(Archive(c.archive), dest, &last, calls.Callback()));
+    EXPECT_TRUE(calls.indices.empty());
+    if (*c.entry) {
+      EXPECT_EQ(dest + c.entry, last);
+    } else {
+      EXPECT_NE(std::string::npos, ToLowerCopy(last).find("evil")) << last;
+    }
+    EXPECT_FALSE(FileExists(dest + "aaa_good.txt"));
+    EXPECT_TRUE(FolderEntries(temp.path()).empty());
+  }
+}
+
+TEST(ExtractArchive, NamesThatOnlyBeginLikeADeviceAndOneFolderInTwoCasesExtract) {
+  TempFolder temp;
+  const std::string dest = temp.path() + "\\";
+  ASSERT_EQ(0u, ExtractArchive(Archive("lookalikes.7z"), dest, nullptr, nullptr));
+  for (const char* file : {"CONFIG.SYS", "COM10", "LPT0.txt", "aux_files\\x.txt", "CONSOLE",
+                           "NULL.txt", "COM1x", "dir\\a.txt", "dir\\b.txt"}) {
+    EXPECT_EQ("evil", ReadTextFile(dest + file)) << file;
+  }
+}
+
+// A time Windows cannot store ends the extraction with its error once the file is written:
+// the entry is named, its file closed (it can be removed), the entries before it in place.
+TEST(ExtractArchive, ModificationTimeWindowsCannotStoreEndsWithItsErrorAndLeavesNothingOpen) {
+  TempFolder temp;
+  const std::string dest = temp.path() + "\\";
+  std::string last;
+  EXPECT_EQ(static_cast<uint32_t>(ERROR_INVALID_PARAMETER),
+            ExtractArchive(Archive("late_mtime.7z"), dest, &last, nullptr));
+  EXPECT_EQ(dest + "zz_late.txt", last);
+  EXPECT_EQ("innocuo", ReadTextFile(dest + "aaa_good.txt"));
+  EXPECT_TRUE(DeleteFileA(last.c_str())) << GetLastError();
 }
 
 }  // namespace

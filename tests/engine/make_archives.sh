@@ -47,11 +47,12 @@ PY
 # same length are written and renamed in the (uncompressed) header, whose CRCs are fixed.
 mkdir -p climb
 printf 'innocuo' > climb/aaa_good.txt
-climb() {
+climb() {  # [dir]: the placeholder is a folder entry
   local name=$1 placeholder=$2 replacement=$3
-  rm -f "climb/$placeholder" && printf 'evil' > "climb/$placeholder"
-  (cd climb && 7zz a -bd -mhc=off -m0=Copy "../$name" aaa_good.txt "$placeholder" >/dev/null)
   rm -f "climb/$placeholder"
+  if [ "${4:-}" = dir ]; then mkdir "climb/$placeholder"; else printf 'evil' > "climb/$placeholder"; fi
+  (cd climb && 7zz a -bd -mhc=off -m0=Copy "../$name" aaa_good.txt "$placeholder" >/dev/null)
+  rm -rf "climb/$placeholder"
   python3 - "$name" "$placeholder" "$replacement" <<'PY'
 import struct, sys, zlib
 name, old, new = sys.argv[1], sys.argv[2], sys.argv[3]
@@ -78,6 +79,54 @@ climb climb_dots_space.7z QQQQevil.txt '.. \evil.txt'
 climb climb_nul.7z QQQQevil.txt '..Ā/evil.txt'
 # Not a climb: a doubled separator leaves a parent folder path that ends in "/".
 climb double_separator.7z QQQQQQQQQQ 'dbl//x.txt'
+
+# Names Windows takes for devices, in every form it accepts.
+climb device_com1.7z QQQQ 'COM1'
+climb device_aux_ext.7z QQQQQ 'aux.h'
+climb device_nul_space.7z QQQQQQQQ 'NUL .txt'
+climb device_con_trailing.7z QQQQQQQ 'cOn. . '
+climb device_nul_folder.7z QQQ 'NUL' dir
+climb device_in_folder.7z QQQQQQQQQQQQ 'AuX\evil.txt'
+climb device_superscript.7z QQQQQQQQ 'COM¹.txt'
+climb device_conin.7z QQQQQQ 'CONIN$'
+
+# Entries that Windows writes to one file (letter case, trailing dot or space), and a file
+# where another entry needs a folder. Linux keeps them apart, so 7zz stores them as they are.
+collide() {
+  local name=$1; shift
+  rm -rf collide && mkdir collide && printf 'innocuo' > collide/aaa_good.txt
+  for f in "$@"; do mkdir -p "collide/$(dirname "$f")" && printf 'evil' > "collide/$f"; done
+  (cd collide && 7zz a -bd "../$name" . >/dev/null)
+}
+collide collide_case.7z evil.txt EVIL.TXT
+collide collide_dot.7z evil.txt evil.txt.
+collide collide_space.7z 'evil.txt' 'evil.txt '
+collide collide_accent.7z 'unità/evil.txt' 'UNITÀ/evil.txt'
+collide collide_file_folder.7z evil EVIL/x.txt
+# Harmless names that only begin like a device, and one folder written in two letter cases.
+collide lookalikes.7z CONFIG.SYS COM10 LPT0.txt aux_files/x.txt CONSOLE NULL.txt COM1x \
+  Dir/a.txt dir/b.txt
+
+# A modification time beyond what Windows can store (the top bit set): the file's stored
+# time is found in the uncompressed header and replaced, and the CRCs fixed.
+rm -rf late && mkdir late && printf 'innocuo' > late/aaa_good.txt && printf 'tardi' > late/zz_late.txt
+touch -d '2001-02-03 04:05:06 UTC' late/zz_late.txt
+(cd late && 7zz a -bd -mhc=off -m0=Copy ../late_mtime.7z aaa_good.txt zz_late.txt >/dev/null)
+python3 - late_mtime.7z <<'PY'
+import struct, sys, zlib
+name = sys.argv[1]
+data = bytearray(open(name, "rb").read())
+offset, size = struct.unpack_from("<QQ", data, 12)
+start = 32 + offset
+header = data[start:start + size]
+stored = struct.pack("<Q", (981173106 + 11644473600) * 10000000)
+assert header.count(stored) == 1
+header = header.replace(stored, struct.pack("<Q", 0xFFFFFFFF00000000))
+data[start:start + size] = header
+struct.pack_into("<I", data, 28, zlib.crc32(header) & 0xFFFFFFFF)
+struct.pack_into("<I", data, 8, zlib.crc32(bytes(data[12:32])) & 0xFFFFFFFF)
+open(name, "wb").write(bytes(data))
+PY
 
 # Sanity: the archives 7zz can read are what they claim.
 for f in lzma lzma2 lzma2_nonsolid bcj bcj2 copy; do 7zz t -bd "$f.7z" >/dev/null; done

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <iostream>
 
 #include "sharedinfo/sharedinfo.h"
+#include "sharedinfo/sharedinfo_connection.h"
 #include "sharedinfo_test_util.h"
 #include "support/temp_folder.h"
 
@@ -197,4 +199,102 @@ TEST(LockedFile, AWriterInProgressBlocksOnlyWriters) {
   EXPECT_EQ(1, AddPdlEntry(path, kPm, "pw", year, "C:\\Studio\\"));
   holder.exec("ROLLBACK");
   EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint"));
+}
+
+namespace {
+// A registry written by our own operations: 40 workstations of one office in 2021, with a
+// long root so that their rows fill several pages.
+std::string OwnFileBytes() {
+  static std::string bytes;
+  if (bytes.empty()) {
+    TempFolder temp;
+    const std::string path = NewSharedInfo(temp.path());
+    const int year = YearId(path, "2021");
+    std::string root = "C:\\";
+    for (int i = 0; i < 20; ++i) root += "Cartella piuttosto lunga\\";
+    for (int i = 0; i < 40; ++i) EXPECT_EQ(0, AddPdlEntry(path, kPm, "pw", year, root));
+    bytes = FileBytes(path);
+  }
+  return bytes;
+}
+
+const char kEndlessRows[] =
+    "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n) SELECT i";
+
+struct Recipe {
+  const char* what;
+  std::string sql;         // run on a fresh registry of our own, or empty
+  size_t cut_from_end;     // bytes cut off the end of our own file
+  size_t zero_page_from_end;  // a page whose second half is zeroed, counted from the end
+  const char* results;     // RunAll's result codes
+  int interrupted;         // calls that run into the time budget
+  const char* error;       // the error line, followed by the file's path
+};
+}  // namespace
+
+// What a hostile user of the office share or an interrupted copy leaves there: each call
+// answers with its error code and the log names the file, no call outlives the time budget,
+// and the file's bytes stay as they were.
+TEST(BadFiles, HostileAndDamagedFilesAreRefusedInTimeAndLeftAsTheyAre) {
+  const Recipe recipes[] = {
+      {"a view as meta", "DROP TABLE meta; CREATE VIEW meta AS SELECT 1 AS key, 2 AS value;",
+       0, 0, "1 1 1 1 1 1 ", 0, "[**  ERR] SharedInfo not used, view meta is not a plain table -> "},
+      {"an endless view as Workpoint",
+       std::string("DROP TABLE Workpoint; CREATE VIEW Workpoint AS ") + kEndlessRows +
+           " AS idWorkpoint, '01234' AS pm, 'pw' AS pwd, i AS pdl, 'x' AS assignee, "
+           "'C:\\' AS path, 0 AS creationtime FROM n;",
+       0, 0, "1 1 1 1 1 1 ", 0,
+       "[**  ERR] SharedInfo not used, view Workpoint is not a plain table -> "},
+      {"a view as workpoint_swext, in other letter case",
+       "DROP TABLE Workpoint_SwExt; CREATE VIEW workpoint_swext AS SELECT 1 AS idWorkpoint, "
+       "1 AS idSwExt;",
+       0, 0, "1 1 1 1 1 1 ", 0,
+       "[**  ERR] SharedInfo not used, view workpoint_swext is not a plain table -> "},
+      {"an endless view as SwExt",
+       std::string("DROP TABLE SwExt; CREATE VIEW SwExt AS ") + kEndlessRows +
+           " AS idSwExt, 'MOLTRA' AS software, '2021' AS anno, '' AS cmdline, '' AS arguments "
+           "FROM n;",
+       0, 0, "1 1 1 1 1 1 ", 0, "[**  ERR] SharedInfo not used, view SwExt is not a plain table -> "},
+      // Only the registration writes a Workpoint row here; the other calls work as usual.
+      {"a trigger that reads an endless view",
+       std::string("CREATE VIEW endless AS ") + kEndlessRows + " FROM n; "
+           "CREATE TRIGGER stall AFTER INSERT ON Workpoint BEGIN SELECT count(*) FROM endless; END;",
+       0, 0, "0 1 0 0 0 0 ", 1,
+       "[**  ERR] SharedInfo operation over its time budget of 5 s, interrupted -> "},
+      {"our own file cut short inside its last page", "", 1500, 0, "1 1 1 1 1 1 ", 0,
+       "[**  ERR] SharedInfo damaged, not used -> "},
+      {"our own file with half a page zeroed", "", 0, 2, "1 1 1 1 1 1 ", 0,
+       "[**  ERR] SharedInfo damaged, not used -> "},
+  };
+  for (const Recipe& recipe : recipes) {
+    SCOPED_TRACE(recipe.what);
+    TempFolder temp;
+    std::string path;
+    if (!recipe.sql.empty()) {
+      path = NewSharedInfo(temp.path());
+      InsertWorkpoint(path, YearId(path, "2021"), kPm, 1, "PC\\altro", "C:\\Studio\\");
+      Exec(path, recipe.sql);
+    } else {
+      path = temp.Sub("SharedInfo");
+      std::string bytes = OwnFileBytes();
+      ASSERT_GT(bytes.size(), 8 * 4096u);
+      bytes.resize(bytes.size() - recipe.cut_from_end);
+      if (recipe.zero_page_from_end) {
+        const size_t page = (bytes.size() / 4096 - recipe.zero_page_from_end) * 4096;
+        std::fill(bytes.begin() + page + 2048, bytes.begin() + page + 4096, '\0');
+      }
+      ASSERT_TRUE(WriteTextFile(path, bytes));
+      // The damage is the silent kind: SQLite alone reads the file, with rows missing.
+      EXPECT_LT(QueryInt(path, "SELECT count(*) FROM Workpoint w, Workpoint_SwExt ws "
+                               "WHERE w.idWorkpoint = ws.idWorkpoint"), 40);
+    }
+    const std::string before = FileBytes(path);
+    LogWatch log;
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(std::string(recipe.results) == "1 1 1 1 1 1 " ? 1 : 0, CreateSharedInfo(path));
+    EXPECT_EQ(recipe.results, Joined(RunAll(path)));
+    EXPECT_LT(GetTickCount() - start, (recipe.interrupted + 1u) * kSharedInfoBudgetMs);
+    EXPECT_TRUE(log.Has(recipe.error + path)) << log.Text();
+    EXPECT_TRUE(before == FileBytes(path));
+  }
 }

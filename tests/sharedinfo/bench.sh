@@ -100,4 +100,5 @@ for i, name in enumerate(names):
         line += "  in-process %8.2f ms  ours/in-process %5.2f" % (float(raw), ours / float(raw))
     print(line)
 PY
+echo "Integrity and table checks, paid once by every call: open with checks $(value open_checked_ms) ms, plain open $(value open_plain_ms) ms"
 echo "ParseSharedInfo for a user without workstations (no runtime folder probes): $(value parse_stranger_ms) ms"
