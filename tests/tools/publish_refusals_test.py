@@ -86,6 +86,8 @@ class Refusals(unittest.TestCase):
             (("a:b",), "name not installable on Windows"),
             (("euro\u20ac",), "name not installable on Windows"),
             (("trailing.",), "name not installable on Windows"),
+            (("con.txt",), "name not installable on Windows"),
+            (("x" * 250,), "path too long for the setup (244 characters at most"),
             (("Readme.txt", "README.TXT"), "differing only in letter case"),
         ]
         for names, message in cases:
