@@ -33,13 +33,26 @@ python3 "$here/tools/publish" --replace --out "$tree" --setup "$exe" \
 python3 "$here/tools/serve" start "$state" "$tree" || exit 1
 port=$(cat "$state/serve.port")
 export http_proxy="http://127.0.0.1:$port"
-# The setup's first request is its self-update check: make sure it will find its file.
-python3 - "$(cache ZAV_UPDATE_HOST)" <<'PY' || exit 1
-import os, sys, urllib.request
-url = "http://%s/update/setup_ZAV2021.txt" % sys.argv[1]
-opener = urllib.request.build_opener(urllib.request.ProxyHandler({"http": os.environ["http_proxy"]}))
-print("update server: %s (through %s) -> %s" % (url, os.environ["http_proxy"],
-                                                 opener.open(url, timeout=10).read().decode()))
+# Every file the setup will ask for must come through the proxy whole, starting with its
+# self-update check; the client archive is the one the manifest names.
+python3 - "http://$(cache ZAV_UPDATE_HOST)" <<'PY' || exit 1
+import os, re, sys, urllib.request
+proxy = os.environ["http_proxy"]
+opener = urllib.request.build_opener(urllib.request.ProxyHandler({"http": proxy}))
+def fetch(url):
+    with opener.open(url, timeout=30) as answer:
+        body = answer.read()
+        if int(answer.headers["Content-Length"]) != len(body):
+            sys.exit("incomplete answer for " + url)
+    print("  %-72s %9d bytes" % (url, len(body)))
+    return body
+print("update server through %s:" % proxy)
+version = fetch(sys.argv[1] + "/update/setup_ZAV2021.txt").decode()
+print("  setup version on the server: " + version)
+manifest = fetch(sys.argv[1] + "/update/qel.xml").decode()
+fetch(re.search("<download_url>(.*)</download_url>", manifest).group(1))
+fetch(sys.argv[1] + "/update/qel_archive/moltra2021.7z")
+fetch(sys.argv[1] + "/ZAV2021.7z")
 PY
 
 if [ -n "${DISPLAY:-}" ]; then

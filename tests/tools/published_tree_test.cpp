@@ -1,6 +1,6 @@
-// A tree written by tools/publish (tests/tools/make_published.sh), read by the setup's own
-// code: its update documents, its archives, its checksum, and the servers of tools/serve
-// that the fixture starts on it with faults.
+// A tree written by tools/publish (tests/tools/make_published.sh), read by the
+// setup's own code: its update documents, its archives, its checksum, and the
+// servers of tools/serve that the fixture starts on it with faults.
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/run_mode.h"
 #include "engine/archive_extractor.h"
 #include "net/folder_checksum.h"
 #include "net/manifest.h"
@@ -18,6 +19,7 @@
 #include "net/update_info.h"
 #include "support/process.h"
 #include "support/temp_folder.h"
+#include "sys/fs_utils.h"
 #include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
 
@@ -55,28 +57,42 @@ std::map<std::string, std::string> Tree(const std::string& folder) {
   return out;
 }
 
+// The server path of one of the setup's URLs for the TEST run mode.
+std::string ServerPath(const std::string& url) {
+  const std::string server = "http://updates.example:8080";
+  EXPECT_EQ(0u, url.find(server)) << url;
+  std::string path = url.substr(server.size());
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
 TEST(PublishedTree, DocumentsAreReadByTheSetup) {
+  // The setup's own names for the run mode the tree was published for.
+  TempFolder temp;
+  const RunModeStrings urls =
+      RunModeColumn(kRunModeTest, "http://updates.example:8080", temp.path() + "\\");
   ManifestValues manifest;
-  ASSERT_TRUE(ParseManifest(ReadTextFile(Published("\\update\\qel_test.xml")), manifest));
+  ASSERT_TRUE(ParseManifest(ReadTextFile(Published(ServerPath(urls.qel_manifest_url))), manifest));
   EXPECT_EQ("http://updates.example:8080/update/qel_archive/qel_2.0.1.7_test.7z",
             manifest.archive_url);
+  EXPECT_TRUE(FileExists(Published(ServerPath(manifest.archive_url))));
+  EXPECT_TRUE(FileExists(Published("\\update\\qel_archive\\" + std::string(kMoltraArchiveName))));
   EXPECT_EQ(kVersion, manifest.version);
   EXPECT_EQ(32u, manifest.checksum.size());
 
   // The information file names the version of the executable the package holds.
   std::vector<std::string> server;
-  ASSERT_TRUE(ParseUpdateInfo(ReadTextFile(Published("\\update\\setup_ZAV2021_test.txt")),
-                              server));
-  TempFolder temp;
-  ASSERT_EQ(0u, ExtractArchive(Published("\\ZAV2021_TEST.7z"), temp.path() + "\\", nullptr,
-                               nullptr));
+  ASSERT_TRUE(ParseUpdateInfo(ReadTextFile(Published(ServerPath(urls.update_info_url))), server));
+  ASSERT_EQ(0u, ExtractArchive(Published(ServerPath(urls.update_package_url)), temp.path() + "\\",
+                               nullptr, nullptr));
   std::vector<std::string> packaged, built;
-  ASSERT_TRUE(ReadFileVersionFields(temp.Sub("ZAV2021_TEST.exe"), packaged));
+  ASSERT_TRUE(ReadFileVersionFields(temp.Sub(urls.setup_exe_name), packaged));
   EXPECT_EQ(packaged, server);
   ASSERT_TRUE(ReadFileVersionFields(Build("src/ZAV2021.exe"), built));
   EXPECT_EQ(built, packaged);
   EXPECT_FALSE(IsServerVersionNewer(server, built));  // the same setup: no update loop
-  EXPECT_EQ(ReadTextFile(Build("src/ZAV2021.exe")), ReadTextFile(temp.Sub("ZAV2021_TEST.exe")));
+  EXPECT_EQ(ReadTextFile(Build("src/ZAV2021.exe")), ReadTextFile(temp.Sub(urls.setup_exe_name)));
 }
 
 TEST(PublishedTree, ArchivesUnpackIntoTheSourceTreesWithTheAdvertisedChecksum) {
@@ -97,7 +113,8 @@ TEST(PublishedTree, ArchivesUnpackIntoTheSourceTreesWithTheAdvertisedChecksum) {
     EXPECT_TRUE(expected == actual);
     for (const auto& entry : expected) EXPECT_EQ(1u, actual.count(entry.first)) << entry.first;
   }
-  // The client as a first installation leaves it: the launcher switched, then checked.
+  // The client as a first installation leaves it: the launcher switched, then
+  // checked.
   const std::string client = temp.Sub("1");
   ASSERT_TRUE(MoveFileA((client + "\\new_qel.exe").c_str(), (client + "\\qel.exe").c_str()));
   EXPECT_EQ(manifest.checksum, FolderChecksum(client, kVersion));
@@ -112,12 +129,13 @@ TEST(PublishedTree, ToolChecksumEqualsTheSetupsOnTheSameTree) {
   EXPECT_EQ(tool, FolderChecksum(Build("tests/tools/client"), kVersion));
 }
 
-// The fixture's servers: "faults" answers the tree with path faults, "auth" asks for proxy
-// credentials. Both are reached as the setup reaches them under make run: as a proxy.
+// The fixture's servers: "faults" answers the tree with path faults, "auth"
+// asks for proxy credentials. Both are reached as the setup reaches them under
+// make run: as a proxy.
 WininetWrapper* Fetch(const char* server, const std::string& path, RequestRecorder& recorder,
                       const std::string& user = "") {
-  const int port = StringToInt(ReadTextFile(Build("tests/tools/serve_" + std::string(server)) +
-                                            "\\serve.port"));
+  const int port =
+      StringToInt(ReadTextFile(Build("tests/tools/serve_" + std::string(server)) + "\\serve.port"));
   EXPECT_GT(port, 0) << server << " server not running";
   WininetWrapper* request = new WininetWrapper("http://updates.example:8080" + path);
   request->proxyHost = "127.0.0.1";
@@ -126,7 +144,8 @@ WininetWrapper* Fetch(const char* server, const std::string& path, RequestRecord
   request->delegate = &recorder;
   request->Start();
   EXPECT_TRUE(PumpUntilCompleted(recorder, 60000)) << path;
-  return request;  // kept alive for the rest of the process, as the program does
+  return request;  // kept alive for the rest of the process, as the program
+                   // does
 }
 
 TEST(PublishedTree, ServedWithTheFaultsTheSetupMustSurvive) {
@@ -141,7 +160,7 @@ TEST(PublishedTree, ServedWithTheFaultsTheSetupMustSurvive) {
       {"faults", "/update/setup_ZAV2021_test.txt", "", 200, true},
       {"faults", "/update/qel_test.xml", "", 404, false},  // only the first time
       {"faults", "/update/qel_test.xml", "", 200, true},
-      {"faults", "/ZAV2021_TEST.7z", "", 200, false},      // one byte short
+      {"faults", "/ZAV2021_TEST.7z", "", 200, false},  // one byte short
       {"faults", "/update/missing.txt", "", 404, false},
       {"faults", "/reset-me", "", 0, false},
       {"faults", "/stall-me", "", 0, false},
@@ -166,7 +185,8 @@ TEST(PublishedTree, ServedWithTheFaultsTheSetupMustSurvive) {
   }
   // One log line per request.
   const std::string log = ReadTextFile(Build("tests/tools/serve_faults") + "\\serve.log");
-  EXPECT_NE(std::string::npos, log.find(" GET http://updates.example:8080/ZAV2021_TEST.7z -> 200 "));
+  EXPECT_NE(std::string::npos,
+            log.find(" GET http://updates.example:8080/ZAV2021_TEST.7z -> 200 "));
   EXPECT_NE(std::string::npos, log.find("(fault short)"));
 }
 
