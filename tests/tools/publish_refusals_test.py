@@ -135,7 +135,7 @@ class Refusals(unittest.TestCase):
         env = dict(os.environ, PATH=os.path.dirname(fake) + os.pathsep + os.environ["PATH"])
         rc, err = run(self.args(), env=env)
         self.assertEqual(1, rc, err)
-        self.assertIn("7zz failed (2)", err)
+        self.assertIn("7-Zip failed (2)", err)
         self.assertIn("disk full", err)
         self.assert_nothing_written()
 
