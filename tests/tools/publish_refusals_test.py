@@ -72,6 +72,7 @@ class Refusals(unittest.TestCase):
             ("missing output parent", {"--out": WORK + "/nowhere/tree"},
              "parent folder of the output not found"),
             ("solid block too big", {"--solid-block": "4096"}, "solid block"),
+            ("replace and merge", {"--replace": True, "--merge": True}, "exclude each other"),
             ("unknown run mode", {"--mode": "STAGING"}, "invalid choice"),
         ]
         for label, changes, message in cases:
@@ -109,7 +110,7 @@ class Refusals(unittest.TestCase):
         os.remove(os.path.join(self.out, "update", "qel.xml"))
         rc, err = run(self.args(**{"--client-version": "2.0.1.8"}))
         self.assertEqual(2, rc)
-        self.assertIn("output exists (use --replace to replace it)", err)
+        self.assertIn("output exists (use --replace to replace it, --merge to add", err)
         self.assertFalse(os.path.exists(os.path.join(self.out, "update", "qel.xml")))
         rc, err = run(self.args(**{"--replace": True, "--mode": "DEV"}))
         self.assertEqual(0, rc, err)
@@ -119,6 +120,20 @@ class Refusals(unittest.TestCase):
         self.assertEqual(["ZAV2021_DEV.7z", "update/qel_archive/moltra2021.7z",
                           "update/qel_archive/qel_2.0.1.7_dev.7z", "update/qel_dev.xml",
                           "update/setup_ZAV2021_dev.txt"], found)
+        # Production added beside DEV; DEV's files are the very same ones.
+        dev_manifest = os.stat(os.path.join(self.out, "update", "qel_dev.xml"))
+        rc, err = run(self.args(**{"--merge": True, "--client-version": "2.0.1.8"}))
+        self.assertEqual(0, rc, err)
+        found = sorted(os.path.relpath(os.path.join(d, f), self.out)
+                       for d, _, files in os.walk(self.out) for f in files)
+        self.assertEqual(["ZAV2021.7z", "ZAV2021_DEV.7z", "update/qel.xml",
+                          "update/qel_archive/moltra2021.7z",
+                          "update/qel_archive/qel_2.0.1.7_dev.7z",
+                          "update/qel_archive/qel_2.0.1.8.7z", "update/qel_dev.xml",
+                          "update/setup_ZAV2021.txt", "update/setup_ZAV2021_dev.txt"], found)
+        self.assertEqual(dev_manifest.st_ino,
+                         os.stat(os.path.join(self.out, "update", "qel_dev.xml")).st_ino)
+        self.assertEqual(["tree"], os.listdir(os.path.join(WORK, "servers")))
 
     def test_explicit_version_publishes_a_setup_without_resource(self):
         rc, err = run(self.args(**{"--setup": PLAIN_EXE, "--setup-version": "1.2.3.4"}))
