@@ -1,9 +1,8 @@
 /* A stand-in for a program of the platform (the runtime's wrun32.exe, the client's qel.exe)
    in the sample packages: it only opens a window that says what it is and how it was
    started, so an installation made from the samples can be checked by hand. */
-#include <windows.h>
-
 #include <stdio.h>
+#include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR arguments, int show) {
   char text[1024];
