@@ -1,0 +1,192 @@
+#include "wizard_driver.h"
+
+#include <prsht.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "support/ui_driver.h"
+#include "sys/fs_utils.h"
+
+namespace {
+
+constexpr DWORD kTimeoutMs = 60000;
+
+template <typename Ready>
+bool WaitUntil(Ready ready, DWORD timeout_ms = kTimeoutMs) {
+  const DWORD start = GetTickCount();
+  while (!ready()) {
+    if (GetTickCount() - start > timeout_ms) return false;
+    PumpMessages(20);
+  }
+  return true;
+}
+
+LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
+  DWORD_PTR result = 0;
+  if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000, &result))
+    return 0;
+  return static_cast<LRESULT>(result);
+}
+
+std::vector<unsigned char> Capture(HWND window, int& width, int& height) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  width = rect.right - rect.left;
+  height = rect.bottom - rect.top;
+  std::vector<unsigned char> pixels(static_cast<size_t>(((width * 3 + 3) & ~3) * height));
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFO info = {};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  return pixels;
+}
+
+}  // namespace
+
+std::string ControlText(HWND page, int control_id) {
+  return WindowText(GetDlgItem(page, control_id));
+}
+
+bool WizardDriver::Start(const std::string& arguments, const std::string& exe) {
+  log_ = std::make_unique<LogCapture>();
+  if (!process_.Start(exe.empty() ? SetupExePath() : exe, arguments)) return false;
+  return WaitUntil([&] {
+    for (const FoundWindow& w : TopLevelWindows(pid()))
+      if (w.class_name == "#32770" && FindWindowExA(w.hwnd, nullptr, "#32770", nullptr))
+        sheet_ = w.hwnd;  // the dialog with pages inside, not a message box
+    return sheet_ != nullptr;
+  });
+}
+
+HWND WizardDriver::WaitForPage(const std::string& log_name) {
+  const std::string line = "[  INFO] Sheet active -> " + log_name;
+  const auto seen = std::count(seen_pages_.begin(), seen_pages_.end(), log_name);
+  HWND page = nullptr;
+  const bool ready = WaitUntil([&] {
+    const auto messages = log_->Messages();
+    if (std::count(messages.begin(), messages.end(), line) <= seen) return false;
+    page = reinterpret_cast<HWND>(Ask(sheet_, PSM_GETCURRENTPAGEHWND));
+    // The start page finishes its activation after showing (its caption is set then).
+    return page && IsWindowVisible(page) && IsWindowEnabled(sheet_) &&
+           (log_name != "WIZ_START" || !Caption().empty());
+  });
+  if (!ready) {
+    ADD_FAILURE() << log_name << " not ready: page " << page << " visible "
+                  << (page && IsWindowVisible(page)) << " sheet enabled "
+                  << IsWindowEnabled(sheet_) << " caption '" << Caption() << "'";
+    return nullptr;
+  }
+  seen_pages_.push_back(log_name);
+  return page;
+}
+
+Box WizardDriver::WaitForBox() {
+  Box box;
+  WaitUntil([&] {
+    for (const FoundWindow& w : TopLevelWindows(pid()))
+      if (w.hwnd != sheet_ && w.class_name == "#32770" && IsWindowEnabled(w.hwnd)) {
+        box.hwnd = w.hwnd;
+        return true;
+      }
+    return false;
+  });
+  if (box.hwnd) {
+    box.caption = WindowText(box.hwnd);
+    box.text = MessageBoxText(box.hwnd);
+  }
+  return box;
+}
+
+bool WizardDriver::Answer(const Box& box, int button_id) {
+  if (!box.hwnd || !PressButtonById(box.hwnd, button_id)) return false;
+  return WaitUntil([&] { return !IsWindow(box.hwnd) || !IsWindowVisible(box.hwnd); });
+}
+
+void WizardDriver::Press(int button) { PostMessageA(sheet_, PSM_PRESSBUTTON, button, 0); }
+
+bool WizardDriver::Check(HWND page, int control_id) {
+  HWND button = GetDlgItem(page, control_id);
+  PostMessageA(button, BM_SETCHECK, BST_CHECKED, 0);
+  return WaitUntil([&] { return Ask(button, BM_GETCHECK) == BST_CHECKED; });
+}
+
+bool WizardDriver::Type(HWND page, int control_id, const std::string& text,
+                        const std::string& expected) {
+  HWND edit = GetDlgItem(page, control_id);
+  for (char c : text) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
+  return WaitUntil([&] { return WindowText(edit) == expected; });
+}
+
+int WizardDriver::PageIdAt(int index) {
+  return static_cast<int>(Ask(sheet_, PSM_INDEXTOID, index));
+}
+
+std::string WizardDriver::Caption() { return WindowText(sheet_); }
+
+std::vector<std::string> WizardDriver::ListLines(HWND page, int control_id) {
+  HWND list = GetDlgItem(page, control_id);
+  std::vector<std::string> lines;
+  const LRESULT count = Ask(list, LB_GETCOUNT);
+  for (LRESULT i = 0; i < count; ++i) {
+    char line[512] = {};
+    Ask(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void WizardDriver::Screenshot(const std::string& name) {
+  const char* build = std::getenv("ZAV_BUILD_DIR");
+  if (!build || !sheet_) return;
+  const std::string folder = UnixToWindowsPath(std::string(build) + "/screenshots");
+  CreateDirectoryTree(folder);
+  int width = 0, height = 0;
+  std::vector<unsigned char> pixels = Capture(sheet_, width, height);
+  // Painting ends some time after the page shows: wait for two equal pictures in a row.
+  WaitUntil([&] {
+    int w = 0, h = 0;
+    std::vector<unsigned char> again = Capture(sheet_, w, h);
+    const bool stable = again == pixels;
+    pixels.swap(again);
+    return stable;
+  }, 5000);
+  BITMAPFILEHEADER file = {};
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof(info);
+  info.biWidth = width;
+  info.biHeight = height;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biSizeImage = static_cast<DWORD>(pixels.size());
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof(file) + sizeof(info);
+  file.bfSize = file.bfOffBits + info.biSizeImage;
+  HANDLE out = CreateFileA((folder + "\\" + name + ".bmp").c_str(), GENERIC_WRITE, 0, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+  if (out == INVALID_HANDLE_VALUE) return;
+  DWORD written = 0;
+  WriteFile(out, &file, sizeof(file), &written, nullptr);
+  WriteFile(out, &info, sizeof(info), &written, nullptr);
+  WriteFile(out, pixels.data(), info.biSizeImage, &written, nullptr);
+  CloseHandle(out);
+}
+
+DWORD WizardDriver::WaitForExit() {
+  DWORD code = STILL_ACTIVE;
+  process_.Wait(kTimeoutMs, &code);
+  return code;
+}
