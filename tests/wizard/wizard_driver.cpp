@@ -128,7 +128,12 @@ bool WizardDriver::Type(HWND page, int control_id, const std::string& text,
                         const std::string& expected) {
   HWND edit = GetDlgItem(page, control_id);
   for (char c : text) PostMessageA(edit, WM_CHAR, static_cast<unsigned char>(c), 1);
-  return WaitUntil([&] { return WindowText(edit) == expected; });
+  // Another process cannot read a password edit's text: its length tells.
+  const bool hidden = (GetWindowLongA(edit, GWL_STYLE) & ES_PASSWORD) != 0;
+  return WaitUntil([&] {
+    return hidden ? Ask(edit, WM_GETTEXTLENGTH) == static_cast<LRESULT>(expected.size())
+                  : WindowText(edit) == expected;
+  });
 }
 
 int WizardDriver::PageIdAt(int index) {
@@ -142,8 +147,13 @@ std::vector<std::string> WizardDriver::ListLines(HWND page, int control_id) {
   std::vector<std::string> lines;
   const LRESULT count = Ask(list, LB_GETCOUNT);
   for (LRESULT i = 0; i < count; ++i) {
+    // Wine hands list texts to other processes in UTF-16 only.
+    wchar_t wide[512] = {};
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
+                        5000, &length);
     char line[512] = {};
-    Ask(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+    WideCharToMultiByte(1252, 0, wide, -1, line, sizeof(line), nullptr, nullptr);
     lines.push_back(line);
   }
   return lines;

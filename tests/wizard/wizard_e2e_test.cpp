@@ -8,6 +8,7 @@
 #include "log/setup_log.h"
 #include "resource.h"
 #include "support/temp_folder.h"
+#include "support/ui_driver.h"
 #include "survey/survey_fixtures.h"
 #include "wizard_driver.h"
 
@@ -29,32 +30,198 @@ class WizardE2E : public testing::Test {
     for (const char* drive : kFixtureDrives) RemoveFolderContents(drive);
   }
 
-  // An installation of the office registered for this user in <root>ZAV_Shared\SharedInfo.
+  // An installation of the office in `root`, registered in <root>ZAV_Shared\SharedInfo for
+  // the assignee (empty: this user).
   static void Install(const std::string& root, const std::string& pm, const std::string& year,
                       const std::string& assignee = "") {
     RegisterWorkpoint(root.substr(0, root.size() - 1), pm, "PW" + pm, root, year, assignee);
-    MakeInstallaMod(root + "ZAV" + year, pm + "PW" + pm + std::string(8 - 2 - pm.size() + 5, '\0'));
+    std::string header = pm + "PW" + pm;
+    header.resize(13, '\0');
+    MakeInstallaMod(root + "ZAV" + year, header);
+    MakeFile(root + "ZAV" + year + "\\home\\BIN\\wrun32.exe", "MZ");  // a valid record
+  }
+
+  // Starts the setup and waits for the start page.
+  HWND Start(const std::string& arguments = "/NODISCOVERY /SKIPUPDATE") {
+    if (!wizard_.Start(arguments)) return nullptr;
+    return wizard_.WaitForPage("WIZ_START");
+  }
+
+  // Checks the option, presses Next and waits for the page.
+  HWND NextWith(HWND start, int option, const std::string& page) {
+    if (!wizard_.Check(start, option)) return nullptr;
+    wizard_.Press(PSBTN_NEXT);
+    return wizard_.WaitForPage(page);
+  }
+
+  // Presses Next and answers the message box that follows; its text.
+  std::string NextAndAnswer(int button = IDOK) {
+    wizard_.Press(PSBTN_NEXT);
+    const Box box = wizard_.WaitForBox();
+    EXPECT_EQ(box.caption, "Attenzione");
+    EXPECT_TRUE(wizard_.Answer(box, button));
+    return box.text;
   }
 
   WizardDriver wizard_;
 };
 
 TEST_F(WizardE2E, NoInstallationFoundInstallLeadsToTheNewOfficePageAndBack) {
-  ASSERT_TRUE(wizard_.Start("/NODISCOVERY /SKIPUPDATE"));
-  HWND start = wizard_.WaitForPage("WIZ_START");
+  HWND start = Start();
   ASSERT_TRUE(start);
   wizard_.Screenshot("wiz_start");
+  EXPECT_EQ(wizard_.Caption().rfind("Rivaduz ZAV - Installazione - Microsoft Windows ", 0), 0u)
+      << wizard_.Caption();
   EXPECT_EQ(wizard_.PageIdAt(1), IDD_WIZ_NOTSUPPORTED);
 
-  ASSERT_TRUE(wizard_.Check(start, IDC_OPTION_INSTALL));
-  wizard_.Press(PSBTN_NEXT);
-  HWND pmnew = wizard_.WaitForPage("WIZ_PMNEW");
-  ASSERT_TRUE(pmnew);
+  ASSERT_TRUE(NextWith(start, IDC_OPTION_INSTALL, "WIZ_PMNEW"));
   wizard_.Screenshot("wiz_pmnew");
   EXPECT_EQ(wizard_.PageIdAt(1), IDD_WIZ_PMNEW);  // not-supported and list pages removed
-
   wizard_.Press(PSBTN_BACK);
   ASSERT_TRUE(wizard_.WaitForPage("WIZ_START"));
+}
+
+TEST_F(WizardE2E, StartPageRefusalsRemoveNoPage) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2020");
+  HWND start = Start("/NODISCOVERY /SKIPUPDATE /TEST1");
+  ASSERT_TRUE(start);
+  EXPECT_EQ(wizard_.Caption().rfind("TEST - Rivaduz ZAV - Installazione - Microsoft Windows ", 0),
+            0u)
+      << wizard_.Caption();
+  EXPECT_EQ(NextAndAnswer(), "ATTENZIONE!!\n\nSeleziona un'opzione per procedere.");
+  EXPECT_TRUE(wizard_.log().Has("[  INFO] No radio option selected"));
+  ASSERT_TRUE(wizard_.Check(start, IDC_OPTION_ADD_PDL));
+  EXPECT_EQ(NextAndAnswer(),
+            "ATTENZIONE!!\n\nNon è stata trovata nessuna Piattaforma ZAV 2021 per cui creare un "
+            "nuovo posto di lavoro.");
+  EXPECT_EQ(wizard_.PageIdAt(1), IDD_WIZ_NOTSUPPORTED);
+  EXPECT_EQ(wizard_.PageIdAt(2), IDD_WIZ_PMSELECT);
+}
+
+TEST_F(WizardE2E, InvalidConfigurationAcceptedMovesOnWithTheOrphansListed) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2020");
+  MakeInstallaMod("F:\\ZAV\\PM00777\\ZAV2021", std::string("00777PW\0\0\0\0\0\0\0", 13));
+  ASSERT_TRUE(wizard_.Start("/NODISCOVERY /SKIPUPDATE"));
+  const Box question = wizard_.WaitForBox();
+  EXPECT_EQ(question.text,
+            "ATTENZIONE!!\n\nE' stata rilevata una configurazione non valida, vuoi procedere con "
+            "l'installazione?");
+  ASSERT_TRUE(wizard_.Answer(question, IDYES));
+  HWND list = wizard_.WaitForPage("WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  wizard_.Screenshot("wiz_pmselect");
+  EXPECT_EQ(wizard_.ListLines(list, IDC_OFFICE_LIST),
+            (std::vector<std::string>{"Ufficio Autorizzato 00123 - 2020 (F:\\ZAV\\PM00123\\ZAV2020)",
+                                      "Ufficio Autorizzato 00777 - 2021 (F:\\ZAV\\PM00777\\ZAV2021)"}));
+  EXPECT_EQ(ControlText(list, IDC_PMSELECT_PROMPT),
+            "Selezionare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e premere "
+            "Avanti.");
+  EXPECT_TRUE(wizard_.log().Has("[* WARN] Proceed with wrong config installation"));
+
+  // Back on the start page the question is not asked again.
+  wizard_.Press(PSBTN_BACK);
+  ASSERT_TRUE(wizard_.WaitForPage("WIZ_START"));
+  const auto warnings = wizard_.log().MessagesWith("Invalid install detected for current year");
+  EXPECT_EQ(warnings.size(), 2u);
+}
+
+TEST_F(WizardE2E, InvalidConfigurationRefusedEndsWithOne) {
+  MakeInstallaMod("F:\\ZAV\\PM00777\\ZAV2021", std::string("00777PW\0\0\0\0\0\0\0", 13));
+  ASSERT_TRUE(wizard_.Start("/NODISCOVERY /SKIPUPDATE"));
+  ASSERT_TRUE(wizard_.Answer(wizard_.WaitForBox(), IDNO));
+  EXPECT_EQ(wizard_.WaitForExit(), 1u);
+  EXPECT_TRUE(wizard_.log().Has("[* WARN] Not proceeding with wrong config installation"));
+}
+
+TEST_F(WizardE2E, ListOfferedOnceAndAnOlderYearRefused) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2021");
+  Install("F:\\ZAV\\PM00123\\", "00123", "2021", "ALTROPC\\utente");  // same line
+  Install("F:\\ZAV\\PM00123\\", "00123", "2020");
+  HWND list = NextWith(Start(), IDC_OPTION_ADD_PDL, "WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(wizard_.ListLines(list, IDC_OFFICE_LIST),
+            (std::vector<std::string>{"Ufficio Autorizzato 00123 - 2021 (F:\\ZAV\\PM00123\\ZAV2021)",
+                                      "Ufficio Autorizzato 00123 - 2020 (F:\\ZAV\\PM00123\\ZAV2020)"}));
+  EXPECT_EQ(NextAndAnswer(),
+            "Cliccare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e poi "
+            "premere Avanti.");
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 1, 0);
+  EXPECT_EQ(NextAndAnswer(),
+            "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata.");
+  // This user's workstation of 2021 is registered: only the desktop icon is offered.
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 0, 0);
+  EXPECT_EQ(NextAndAnswer(IDYES),
+            "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata.\n\n"
+            "Procedere alla creazione dell'icona di accesso in Piattaforma?");
+  ASSERT_TRUE(wizard_.WaitForPage("WIZ_INSTALL"));
+  wizard_.Screenshot("wiz_install");
+}
+
+TEST_F(WizardE2E, NewOfficeCodeRules) {
+  HWND page = NextWith(Start(), IDC_OPTION_INSTALL, "WIZ_PMNEW");
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(wizard_.Type(page, IDC_OFFICE_CODE, "123456", "12345"));  // the sixth is cut
+  ASSERT_TRUE(wizard_.Type(page, IDC_OFFICE_CODE, "\b\b\b\b\b0", "0"));
+  EXPECT_EQ(NextAndAnswer(), "ATTENZIONE!!\n\nIl codice ufficio NON E' VALIDO!");
+  ASSERT_TRUE(wizard_.Type(page, IDC_OFFICE_CODE, "\b123", "123"));
+  EXPECT_EQ(NextAndAnswer(),
+            "ATTENZIONE!!\n\nInserire la Password contenuta nella email ricevuta da Rivaduz ZAV.");
+  ASSERT_TRUE(wizard_.Type(page, IDC_OFFICE_PASSWORD, "segreto", "SEGRETO"));
+  wizard_.Press(PSBTN_NEXT);
+  HWND unit = wizard_.WaitForPage("WIZ_SELECTUNIT");
+  ASSERT_TRUE(unit);
+  wizard_.Screenshot("wiz_selectunit");
+  EXPECT_EQ(ControlText(unit, IDC_DESTINATION), "C:\\ZAV\\PM00123");  // stored as 00123
+  wizard_.Press(PSBTN_BACK);
+  ASSERT_TRUE(wizard_.WaitForPage("WIZ_PMNEW"));
+}
+
+TEST_F(WizardE2E, AnOfficeFoundWithAShortCodeIsRecognisedWhenTypedInFull) {
+  Install("F:\\ZAV\\PM00123\\", "123", "2020");
+  HWND list = NextWith(Start(), IDC_OPTION_INSTALL, "WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  PressButtonById(list, IDC_NEW_OFFICE);
+  HWND page = wizard_.WaitForPage("WIZ_PMNEW");
+  ASSERT_TRUE(page);
+  ASSERT_TRUE(wizard_.Type(page, IDC_OFFICE_CODE, "00123", "00123"));
+  ASSERT_TRUE(wizard_.Type(page, IDC_OFFICE_PASSWORD, "pw", "PW"));
+  EXPECT_EQ(NextAndAnswer(), "ATTENZIONE!!\n\nL'ufficio autorizzato è già stato rilevato!");
+  ASSERT_TRUE(wizard_.WaitForPage("WIZ_PMSELECT"));
+}
+
+TEST_F(WizardE2E, PeripheralUnitGoesFromTheListToThePreInstallPage) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2020");
+  HWND start = Start("/NODISCOVERY /SKIPUPDATE /UP");
+  ASSERT_TRUE(start);
+  ASSERT_TRUE(wizard_.Check(start, IDC_OPTION_INSTALL));
+  EXPECT_EQ(NextAndAnswer(IDYES), "Confermi l'installazione dell'unità periferica?");
+  HWND list = wizard_.WaitForPage("WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  EXPECT_EQ(wizard_.PageIdAt(2), IDD_WIZ_SELECTUNIT);  // WIZ_PMNEW removed
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 0, 0);
+  wizard_.Press(PSBTN_NEXT);
+  HWND before = wizard_.WaitForPage("WIZ_BEFOREINSTALL");
+  ASSERT_TRUE(before);
+  wizard_.Screenshot("wiz_beforeinstall");
+  EXPECT_EQ(ControlText(before, IDC_DESTINATION), "F:\\ZAV\\PM00123\\");
+  EXPECT_TRUE(wizard_.log().Has("[  INFO] Moltra installed but not updated -> 00123 -> 2020"));
+}
+
+TEST_F(WizardE2E, PeripheralUnitWithoutAnyOfficeIsRefused) {
+  HWND start = Start("/NODISCOVERY /SKIPUPDATE /UP");
+  ASSERT_TRUE(start);
+  ASSERT_TRUE(wizard_.Check(start, IDC_OPTION_INSTALL));
+  EXPECT_EQ(NextAndAnswer(),
+            "ATTENZIONE!!\n\nNon è stata rilevata nessuna Piattaforma ZAV per cui installare "
+            "l'unità periferica.");
+  EXPECT_EQ(wizard_.PageIdAt(1), IDD_WIZ_NOTSUPPORTED);
+}
+
+TEST_F(WizardE2E, RestoreGoesStraightToTheInstallPage) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2021");
+  HWND install = NextWith(Start(), IDC_OPTION_RESTORE, "WIZ_INSTALL");
+  ASSERT_TRUE(install);
+  EXPECT_EQ(ControlText(install, IDC_INSTALL_GROUP), "Ripristino in corso");
 }
 
 }  // namespace
