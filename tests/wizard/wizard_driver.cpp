@@ -164,6 +164,8 @@ void WizardDriver::Screenshot(const std::string& name) {
   if (!build || !sheet_) return;
   const std::string folder = UnixToWindowsPath(std::string(build) + "/screenshots");
   CreateDirectoryTree(folder);
+  // Paints what is pending now (the sheet's thread paints before the call returns).
+  RedrawWindow(sheet_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
   int width = 0, height = 0;
   std::vector<unsigned char> pixels = Capture(sheet_, width, height);
   // Painting ends some time after the page shows: wait for two equal pictures in a row.

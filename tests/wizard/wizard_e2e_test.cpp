@@ -10,11 +10,43 @@
 #include "support/temp_folder.h"
 #include "support/ui_driver.h"
 #include "survey/survey_fixtures.h"
+#include "sys/scoped_handle.h"
+#include "wizard/guide.h"
 #include "wizard_driver.h"
 
 namespace {
 
 const char* const kFixtureDrives[] = {"E:", "F:", "N:"};
+
+// Points Wine's browser launcher at the recording script for the life of the object.
+class RecordingBrowser {
+ public:
+  RecordingBrowser() {
+    RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key_, nullptr);
+    const std::string script = ZAV_RECORD_URL_SCRIPT;
+    RegSetValueExA(key_, "Browsers", 0, REG_SZ, reinterpret_cast<const BYTE*>(script.c_str()),
+                   static_cast<DWORD>(script.size() + 1));
+    DeleteFileA(url_file().c_str());
+  }
+  ~RecordingBrowser() {
+    RegDeleteValueA(key_, "Browsers");
+    RegCloseKey(key_);
+    DeleteFileA(url_file().c_str());
+  }
+  static std::string url_file() { return UnixToWindowsPath(ZAV_RECORD_URL_SCRIPT ".url"); }
+
+ private:
+  static constexpr const char* kKey = "Software\\Wine\\WineBrowser";
+  HKEY key_ = nullptr;
+};
+
+// Polls until `ready` holds (a minute at most).
+template <typename Ready>
+bool Eventually(Ready ready) {
+  for (const DWORD start = GetTickCount(); !ready(); PumpMessages(20))
+    if (GetTickCount() - start > 60000) return false;
+  return true;
+}
 
 class WizardE2E : public testing::Test {
  protected:
@@ -222,6 +254,92 @@ TEST_F(WizardE2E, RestoreGoesStraightToTheInstallPage) {
   HWND install = NextWith(Start(), IDC_OPTION_RESTORE, "WIZ_INSTALL");
   ASSERT_TRUE(install);
   EXPECT_EQ(ControlText(install, IDC_INSTALL_GROUP), "Ripristino in corso");
+}
+
+TEST_F(WizardE2E, TheGuideLinkOpensTheInstallationGuide) {
+  RecordingBrowser browser;
+  HWND page = NextWith(Start(), IDC_OPTION_INSTALL, "WIZ_PMNEW");
+  ASSERT_TRUE(page);
+  PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PMNEW_GUIDE, STN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_PMNEW_GUIDE)));
+  ASSERT_TRUE(Eventually([] { return !ReadTextFile(RecordingBrowser::url_file()).empty(); }));
+  EXPECT_EQ(ReadTextFile(RecordingBrowser::url_file()), GuideUrl() + "\n");
+  EXPECT_TRUE(wizard_.log().Has("[  INFO] Opening guide to browser"));
+}
+
+TEST_F(WizardE2E, DiscoveryBlinksOnTheListPageUntilItEnds) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2020");
+  ScopedHandle end(CreateEventA(nullptr, TRUE, FALSE, "ZAV_TEST_DISCOVERY_END"));
+  ASSERT_TRUE(wizard_.Start("/SKIPUPDATE", UnixToWindowsPath(ZAV_HELD_DISCOVERY_EXE)));
+  HWND list = NextWith(wizard_.WaitForPage("WIZ_START"), IDC_OPTION_INSTALL, "WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  HWND icon = GetDlgItem(list, IDC_DISCOVERY_ICON);
+  HWND text = GetDlgItem(list, IDC_DISCOVERY_TEXT);
+  EXPECT_TRUE(IsWindowVisible(text));
+  for (bool shown : {false, true, false, true})  // the icon blinks
+    ASSERT_TRUE(Eventually([&] { return IsWindowVisible(icon) == shown; })) << shown;
+  wizard_.Screenshot("wiz_pmselect_discovery");
+
+  SetEvent(end.get());
+  ASSERT_TRUE(Eventually(
+      [&] { return wizard_.log().Has("[  INFO] Full list detected after net discovery"); }));
+  EXPECT_FALSE(IsWindowVisible(icon));
+  EXPECT_FALSE(IsWindowVisible(text));
+  EXPECT_EQ(wizard_.log().MessagesWith("[  INFO] PM 00123-1 (2020) ").size(), 2u);  // start-up and list end
+}
+
+// Pages this part of the wizard does not lead to, shown by selecting them directly so that
+// their layout can be looked at (the end page with all its texts).
+TEST_F(WizardE2E, LayoutOfThePagesNotReachedHere) {
+  ASSERT_TRUE(Start());
+  PostMessageA(wizard_.sheet(), PSM_SETCURSELID, 0, IDD_WIZ_NOTSUPPORTED);
+  HWND notsupported = wizard_.WaitForPage("WIZ_NOTSUPPORTED");
+  ASSERT_TRUE(notsupported);
+  EXPECT_EQ(ControlText(notsupported, IDC_NOTSUPPORTED_NOTE),
+            "Si avvisa che Rivaduz ZAV, in merito a quanto sopra, non supporterà in assistenza "
+            "sistemi operativi precedenti a Windows 7.");
+  wizard_.Screenshot("wiz_notsupported");
+  PostMessageA(wizard_.sheet(), PSM_SETCURSELID, 0, IDD_WIZ_END);
+  HWND end = wizard_.WaitForPage("WIZ_END");
+  ASSERT_TRUE(end);
+  for (int id : {IDC_END_TITLE_INSTALL, IDC_END_TEXT_INSTALL, IDC_END_NEWS, IDC_END_NEWS_HOW})
+    ShowWindow(GetDlgItem(end, id), SW_SHOW);
+  ASSERT_TRUE(Eventually([&] { return IsWindowVisible(GetDlgItem(end, IDC_END_NEWS_HOW)); }));
+  wizard_.Screenshot("wiz_end_layout");
+}
+
+TEST(WizardResources, StringTableOfTheSetupInWindows1252) {
+  HMODULE setup = LoadLibraryExA(SetupExePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_TRUE(setup);
+  const struct {
+    unsigned id;
+    const char* text;
+  } strings[] = {
+      {150, "Installazione"},
+      {151, "Selezione percorso"},
+      {152, "Conferma installazione"},
+      {200, "Sistema operativo non conforme"},
+      {201, "Procedura di autenticazione"},
+      {204, "Installazione"},
+      {205, "Leggere l'avviso attentamente"},
+      {206, "Inserire le credenziali di autenticazione"},
+      {209, "Download ed installazione componenti"},
+      {210, "Selezione del codice ufficio da installare"},
+      {211, "Sono state rilevate più installazioni precedenti della piattaforma"},
+      {1001, "Si consiglia di chiudere tutte le applicazioni attive prima di procedere.\n\n\nPer "
+             "interrompere ora le operazioni premere Annulla.\nPer consultare la Guida premere \"?\"."},
+      {1005, "Rivaduz ZAV - Installazione"},
+      {1006, "L'installazione e l'uso del programma in sistemi operativi diversi da Windows 7 e "
+             "successivi potrebbe causare il malfunzionamento e causare errori imprevedibili.\n\n"},
+      {1007, "Si avvisa che Rivaduz ZAV, in merito a quanto sopra, non supporterà in assistenza "
+             "sistemi operativi precedenti a Windows 7."},
+  };
+  for (const auto& s : strings) {
+    char text[1000] = {};
+    LoadStringA(setup, s.id, text, sizeof(text));
+    EXPECT_EQ(std::string(text), s.text) << s.id;
+  }
+  FreeLibrary(setup);
 }
 
 }  // namespace
