@@ -11,18 +11,6 @@
 
 namespace {
 
-constexpr DWORD kTimeoutMs = 60000;
-
-template <typename Ready>
-bool WaitUntil(Ready ready, DWORD timeout_ms = kTimeoutMs) {
-  const DWORD start = GetTickCount();
-  while (!ready()) {
-    if (GetTickCount() - start > timeout_ms) return false;
-    PumpMessages(20);
-  }
-  return true;
-}
-
 LRESULT Ask(HWND window, UINT message, WPARAM wparam = 0, LPARAM lparam = 0) {
   DWORD_PTR result = 0;
   if (!SendMessageTimeoutA(window, message, wparam, lparam, SMTO_ABORTIFHUNG, 5000, &result))
@@ -56,6 +44,15 @@ std::vector<unsigned char> Capture(HWND window, int& width, int& height) {
 }
 
 }  // namespace
+
+bool WaitUntil(const std::function<bool()>& ready, DWORD timeout_ms) {
+  const DWORD start = GetTickCount();
+  while (!ready()) {
+    if (GetTickCount() - start > timeout_ms) return false;
+    PumpMessages(20);
+  }
+  return true;
+}
 
 std::string ControlText(HWND page, int control_id) {
   return WindowText(GetDlgItem(page, control_id));
@@ -199,6 +196,6 @@ void WizardDriver::Screenshot(const std::string& name) {
 
 DWORD WizardDriver::WaitForExit() {
   DWORD code = STILL_ACTIVE;
-  process_.Wait(kTimeoutMs, &code);
+  process_.Wait(60000, &code);
   return code;
 }

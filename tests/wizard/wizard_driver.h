@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,3 +57,5 @@ class WizardDriver {
 };
 
 std::string ControlText(HWND page, int control_id);
+// Polls until `ready` holds, pumping this thread's messages; false after the time-out.
+bool WaitUntil(const std::function<bool()>& ready, DWORD timeout_ms = 60000);

@@ -40,14 +40,6 @@ class RecordingBrowser {
   HKEY key_ = nullptr;
 };
 
-// Polls until `ready` holds (a minute at most).
-template <typename Ready>
-bool Eventually(Ready ready) {
-  for (const DWORD start = GetTickCount(); !ready(); PumpMessages(20))
-    if (GetTickCount() - start > 60000) return false;
-  return true;
-}
-
 class WizardE2E : public testing::Test {
  protected:
   void SetUp() override {
@@ -262,7 +254,7 @@ TEST_F(WizardE2E, TheGuideLinkOpensTheInstallationGuide) {
   ASSERT_TRUE(page);
   PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_PMNEW_GUIDE, STN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_PMNEW_GUIDE)));
-  ASSERT_TRUE(Eventually([] { return !ReadTextFile(RecordingBrowser::url_file()).empty(); }));
+  ASSERT_TRUE(WaitUntil([] { return !ReadTextFile(RecordingBrowser::url_file()).empty(); }));
   EXPECT_EQ(ReadTextFile(RecordingBrowser::url_file()), GuideUrl() + "\n");
   EXPECT_TRUE(wizard_.log().Has("[  INFO] Opening guide to browser"));
 }
@@ -277,11 +269,11 @@ TEST_F(WizardE2E, DiscoveryBlinksOnTheListPageUntilItEnds) {
   HWND text = GetDlgItem(list, IDC_DISCOVERY_TEXT);
   EXPECT_TRUE(IsWindowVisible(text));
   for (bool shown : {false, true, false, true})  // the icon blinks
-    ASSERT_TRUE(Eventually([&] { return IsWindowVisible(icon) == shown; })) << shown;
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(icon) == shown; })) << shown;
   wizard_.Screenshot("wiz_pmselect_discovery");
 
   SetEvent(end.get());
-  ASSERT_TRUE(Eventually(
+  ASSERT_TRUE(WaitUntil(
       [&] { return wizard_.log().Has("[  INFO] Full list detected after net discovery"); }));
   EXPECT_FALSE(IsWindowVisible(icon));
   EXPECT_FALSE(IsWindowVisible(text));
@@ -304,7 +296,7 @@ TEST_F(WizardE2E, LayoutOfThePagesNotReachedHere) {
   ASSERT_TRUE(end);
   for (int id : {IDC_END_TITLE_INSTALL, IDC_END_TEXT_INSTALL, IDC_END_NEWS, IDC_END_NEWS_HOW})
     ShowWindow(GetDlgItem(end, id), SW_SHOW);
-  ASSERT_TRUE(Eventually([&] { return IsWindowVisible(GetDlgItem(end, IDC_END_NEWS_HOW)); }));
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(end, IDC_END_NEWS_HOW)); }));
   wizard_.Screenshot("wiz_end_layout");
 }
 

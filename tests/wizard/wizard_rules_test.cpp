@@ -132,22 +132,6 @@ TEST(WizardRules, NewerYearWalkStaysWithinTheOffice) {
   for (const auto& row : rows) EXPECT_EQ(NewerYearAbove(list, row.index), row.newer) << row.index;
 }
 
-TEST(WizardRules, MappedPathsAreRewrittenAndLogged) {
-  LogCapture log;
-  auto r = Record("00123", "2021", "\\\\SRV\\zav\\PM00123\\");
-  r->base_path = "\\\\SRV\\zav";
-  RewriteMappedPaths(*r, "\\\\SRV\\zav\\PM00123\\", "M:\\", true);
-  EXPECT_EQ(r->setup_path, "M:\\");
-  EXPECT_EQ(r->zav_path, "M:\\ZAV2021");
-  EXPECT_EQ(r->sharedinfo_path, "M:\\ZAV_Shared\\SharedInfo");
-  EXPECT_EQ(r->base_path, "\\\\SRV\\zav");  // above the mapped folder: kept
-  EXPECT_EQ(log.Messages(), (std::vector<std::string>{
-                                "[INFO] Setup path -> \\\\SRV\\zav\\PM00123\\ -> M:\\",
-                                "[INFO] Zav path -> \\\\SRV\\zav\\PM00123\\ZAV2021 -> M:\\ZAV2021",
-                                "[INFO] Sharedinfo path -> \\\\SRV\\zav\\PM00123\\ZAV_Shared\\SharedInfo -> "
-                                "M:\\ZAV_Shared\\SharedInfo"}));
-}
-
 TEST(WizardRules, InvalidConfigurationByYear) {
   CSetting s = Setting();
   EXPECT_EQ(CheckInvalidConfig(s), InvalidConfig::kNone);
@@ -267,6 +251,7 @@ TEST(WizardRules, OfficeListPageNext) {
 
 TEST(WizardRules, OfficeListPageMapsANetworkFolder) {
   for (bool mapped : {false, true}) {
+    LogCapture log;
     CSetting s = Setting();
     s.installs.push_back(Record("00123", "2020", "\\\\SRV\\zav\\PM00123\\"));
     s.installs.push_back(Record("00124", "2020", "\\\\SRV\\zav\\PM00124\\"));
@@ -285,6 +270,11 @@ TEST(WizardRules, OfficeListPageMapsANetworkFolder) {
     EXPECT_EQ(s.installs[0]->zav_path, "M:\\ZAV2020");
     EXPECT_EQ(s.installs[1]->zav_path, "\\\\SRV\\zav\\PM00124\\ZAV2020");  // another folder
     EXPECT_EQ(services.refreshes, 1);
+    EXPECT_EQ(log.MessagesWith("] Zav path -> "),
+              (std::vector<std::string>{"[INFO] Zav path -> \\\\SRV\\zav\\PM00123\\ZAV2020 -> M:\\ZAV2020"}));
+    EXPECT_TRUE(log.Has("[INFO] Sharedinfo path -> \\\\SRV\\zav\\PM00123\\ZAV_Shared\\SharedInfo -> "
+                        "M:\\ZAV_Shared\\SharedInfo"));
+    EXPECT_TRUE(log.Has("[  INFO] Unit created as M:\\"));
   }
 }
 
