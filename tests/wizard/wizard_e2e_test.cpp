@@ -181,6 +181,22 @@ TEST_F(WizardE2E, ListOfferedOnceAndAnOlderYearRefused) {
   wizard_.Screenshot("wiz_install");
 }
 
+TEST_F(WizardE2E, AnotherUsersOfficeGetsANewWorkstationAfterTheQuestion) {
+  Install("F:\\ZAV\\PM00123\\", "00123", "2021", "ALTROPC\\utente");
+  HWND list = NextWith(Start(), IDC_OPTION_ADD_PDL, "WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 0, 0);
+  EXPECT_EQ(NextAndAnswer(IDYES),
+            "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata.\n\n"
+            "Procedere alla creazione del posto di lavoro e dell'icona di accesso in Piattaforma?");
+  HWND before = wizard_.WaitForPage("WIZ_BEFOREINSTALL");
+  ASSERT_TRUE(before);
+  EXPECT_TRUE(wizard_.log().Has(
+      "[  INFO] Setting privileges and attributes on -> F:\\ZAV\\PM00123\\ZAV_Shared"));
+  wizard_.Press(PSBTN_BACK);  // a chosen office goes back to the list
+  ASSERT_TRUE(wizard_.WaitForPage("WIZ_PMSELECT"));
+}
+
 TEST_F(WizardE2E, NewOfficeCodeRules) {
   HWND page = NextWith(Start(), IDC_OPTION_INSTALL, "WIZ_PMNEW");
   ASSERT_TRUE(page);
