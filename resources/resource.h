@@ -1,7 +1,88 @@
-// Resource identifiers shared by the .rc files and the code.
+// Resource identifiers shared by the .rc files and the code. Plain defines only, so that
+// both the resource compiler and code without <windows.h> can include it.
 #pragma once
 #define IDI_APP 100
+
+// Wizard page templates; a page's template number is also the value its Next or Back
+// returns to jump to it.
+#define IDD_WIZ_START 100
+#define IDD_WIZ_PMNEW 101
+#define IDD_WIZ_INSTALL 104
+#define IDD_WIZ_NOTSUPPORTED 105
+#define IDD_WIZ_END 106
+#define IDD_WIZ_PMSELECT 107
+#define IDD_WIZ_SELECTUNIT 150
+#define IDD_WIZ_BEFOREINSTALL 151
 
 // The update-check dialog and its progress bar.
 #define IDD_UPDATE_CHECK 154
 #define IDC_UPDATE_PROGRESS 1039
+
+// Bitmaps: wizard header, watermark, end-page picture, discovery icon of the list page.
+#define IDB_HEADER 137
+#define IDB_WATERMARK 138
+#define IDB_END_PICTURE 153
+#define IDB_DISCOVERY 164
+
+// String table.
+#define IDS_SELECTUNIT_TITLE 150
+#define IDS_SELECTUNIT_SUBTITLE 151
+#define IDS_BEFOREINSTALL_SUBTITLE 152
+#define IDS_NOTSUPPORTED_TITLE 200
+#define IDS_PMNEW_TITLE 201
+#define IDS_INSTALL_TITLE 204
+#define IDS_NOTSUPPORTED_SUBTITLE 205
+#define IDS_PMNEW_SUBTITLE 206
+#define IDS_INSTALL_SUBTITLE 209
+#define IDS_PMSELECT_TITLE 210
+#define IDS_PMSELECT_SUBTITLE 211
+#define IDS_START_TEXT 1001
+#define IDS_CAPTION 1005
+#define IDS_NOTSUPPORTED_TEXT 1006
+#define IDS_NOTSUPPORTED_NOTE 1007
+
+// WIZ_START
+#define IDC_START_TITLE 1003
+#define IDC_START_TEXT 1004
+#define IDC_START_PROMPT 1007
+#define IDC_OPTION_INSTALL 1062
+#define IDC_OPTION_ADD_PDL 1063
+#define IDC_OPTION_RESTORE 1064
+
+// WIZ_NOTSUPPORTED
+#define IDC_NOTSUPPORTED_TEXT 1014
+#define IDC_NOTSUPPORTED_TITLE 1015
+#define IDC_NOTSUPPORTED_NOTE 1016
+
+// WIZ_PMNEW
+#define IDC_OFFICE_CODE 1011
+#define IDC_OFFICE_PASSWORD 1012
+#define IDC_PMNEW_GUIDE 1013
+
+// WIZ_PMSELECT (1034 is also the guide link of WIZ_SELECTUNIT)
+#define IDC_OFFICE_LIST 1030
+#define IDC_GUIDE_LINK 1034
+#define IDC_NEW_OFFICE 1038
+#define IDC_PMSELECT_PROMPT 1061
+#define IDC_DISCOVERY_ICON 1065
+#define IDC_DISCOVERY_TEXT 1066
+
+// WIZ_SELECTUNIT and WIZ_BEFOREINSTALL
+#define IDC_DESTINATION 1058
+#define IDC_DRIVE_LIST 1059
+#define IDC_DESTINATION_PROMPT 1060
+
+// WIZ_INSTALL
+#define IDC_INSTALL_GROUP 1018
+#define IDC_PROGRESS 1019
+#define IDC_PHASE_TEXT 1020
+#define IDC_PERCENT 1021
+
+// WIZ_END
+#define IDC_END_TITLE_INSTALL 1026
+#define IDC_END_TITLE_RESTORE 1027
+#define IDC_END_PICTURE 1060
+#define IDC_END_TEXT_INSTALL 1063
+#define IDC_END_TEXT_RESTORE 1064
+#define IDC_END_NEWS 1065
+#define IDC_END_NEWS_HOW 1066

@@ -12,6 +12,7 @@
 #include "net/own_version.h"
 #include "survey/find_first.h"
 #include "sys/identity.h"
+#include "wizard/sheet.h"
 
 CApp* g_app = nullptr;
 
@@ -72,28 +73,6 @@ std::string OwnProductVersion() {
   for (size_t i = 0; i < fields.size(); ++i) text += (i ? "." : "") + fields[i];
   return text;
 }
-
-// Stand-in procedure of the wizard pages: the templates show, nothing is decided.
-INT_PTR CALLBACK PlaceholderPageProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
-
-struct PageTemplate {
-  int dialog;
-  int header_title;  // 0: exterior page without header
-  int header_subtitle;
-  DLGPROC procedure;
-};
-
-// In sheet order: WIZ_START, WIZ_NOTSUPPORTED, WIZ_PMSELECT, WIZ_PMNEW, WIZ_SELECTUNIT,
-// WIZ_BEFOREINSTALL, WIZ_INSTALL, WIZ_END.
-const PageTemplate kPages[8] = {
-    {100, 0, 0, PlaceholderPageProc},     {105, 200, 205, PlaceholderPageProc},
-    {107, 210, 211, PlaceholderPageProc}, {101, 201, 206, PlaceholderPageProc},
-    {150, 150, 151, PlaceholderPageProc}, {151, 204, 152, PlaceholderPageProc},
-    {104, 204, 209, PlaceholderPageProc}, {106, 0, 0, PlaceholderPageProc},
-};
-
-constexpr int kHeaderBitmap = 137;
-constexpr int kWatermarkBitmap = 138;
 
 }  // namespace
 
@@ -240,26 +219,7 @@ bool CApp::Initialize() {
 }
 
 void CApp::CreatePages(HINSTANCE instance) {
-  for (int i = 0; i < 8; ++i) {
-    const PageTemplate& page = kPages[i];
-    PROPSHEETPAGEA psp = {};
-    psp.dwSize = sizeof(psp);
-    psp.hInstance = instance;
-    psp.dwFlags = PSP_USETITLE | PSP_HASHELP;
-    if (page.header_title) {
-      psp.dwFlags |= PSP_USEHEADERTITLE | PSP_USEHEADERSUBTITLE;
-      psp.pszHeaderTitle = MAKEINTRESOURCEA(page.header_title);
-      psp.pszHeaderSubTitle = MAKEINTRESOURCEA(page.header_subtitle);
-    } else {
-      psp.dwFlags |= PSP_HIDEHEADER;
-    }
-    psp.pszTitle = "";
-    psp.pszTemplate = MAKEINTRESOURCEA(page.dialog);
-    psp.pfnDlgProc = page.procedure;
-    page_handles[i] = CreatePropertySheetPageA(&psp);
-    if (!page_handles[i])
-      throw std::runtime_error("page " + std::to_string(page.dialog) + " not created");
-  }
+  if (!CreateWizardPages(instance, page_handles)) throw std::runtime_error("pages not created");
 }
 
 int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
@@ -274,17 +234,7 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   if (!instance) instance = GetModuleHandleA(nullptr);
   CreatePages(instance);
 
-  PROPSHEETHEADERA header = {};
-  header.dwSize = sizeof(header);
-  header.dwFlags = PSH_WIZARD97 | PSH_WIZARD | PSH_WATERMARK | PSH_HEADER;
-  header.hwndParent = nullptr;
-  header.hInstance = instance;
-  header.nPages = 8;
-  header.phpage = page_handles;
-  header.nStartPage = 0;
-  header.pszbmWatermark = MAKEINTRESOURCEA(kWatermarkBitmap);
-  header.pszbmHeader = MAKEINTRESOURCEA(kHeaderBitmap);
-  const bool shown = PropertySheetA(&header) >= 0;
+  const bool shown = ShowWizard(instance, page_handles);
 
   // The downloaded archives are removed also when the wizard was cancelled.
   for (const std::string* path : {&moltra_archive_path, &qel_archive_path, &update_package_path}) {
