@@ -294,7 +294,3 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;
 }
-
-void CApp::OnContentLength(WininetWrapper*, int) {}
-void CApp::OnProgress(WininetWrapper*, int) {}
-void CApp::OnCompleted(WininetWrapper*) {}
