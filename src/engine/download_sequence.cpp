@@ -84,8 +84,16 @@ void InstallEngine::StartRequest(const std::string& url) {
   if (!proxy_user.empty() || !proxy_password.empty())
     request->SetProxyCredentials(proxy_user, proxy_password);
   request->delegate = request_delegate ? request_delegate : this;
-  request->Start();
   current_request = request;
+  if (request->error != 0) {
+    // Refused before it started (no scheme separator): no thread will report its end, so
+    // it is reported here, through the queue, and the phase reaches its failure path.
+    if (!request->window || !PostMessageA(request->window, kRequestMessageCompleted,
+                                          reinterpret_cast<WPARAM>(request), 0))
+      request->delegate->OnCompleted(request);
+    return;
+  }
+  request->Start();
 }
 
 void InstallEngine::StartPhase(int phase) {
@@ -212,12 +220,10 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
   bool done = false;
   bool write_failed = false;
   if (phase == 2) {
-    ManifestValues values{std::string(), qel_version, qel_checksum};
     // A cut manifest is not trusted even when what arrived happens to parse.
-    done = ParseManifest(complete ? body : std::string(), values) && complete;
-    qel_archive_url = values.archive_url;
-    qel_version = values.version;
-    qel_checksum = values.checksum;
+    done = ReadQelManifest(complete ? body : std::string(), qel_archive_url, qel_version,
+                           qel_checksum) &&
+           complete;
   } else if (complete) {
     const std::string& target =
         phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
