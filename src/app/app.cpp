@@ -12,6 +12,7 @@
 #include "net/own_version.h"
 #include "survey/find_first.h"
 #include "sys/identity.h"
+#include "sys/permissions.h"
 
 CApp* g_app = nullptr;
 
@@ -138,6 +139,7 @@ bool CApp::ReadCommandLineSwitches() {
     if (result.peripheral_unit) setting->install_kind = 2;
     skip_update = skip_update || result.skip_update;
     skip_permission = skip_permission || result.skip_permission;
+    SetSkipPermission(skip_permission);
     no_discovery = no_discovery || result.no_discovery;
     if (result.skip_qel_running_check) option_flags |= kOptionSkipQelRunningCheck;
     run_mode = result.run_mode;
