@@ -81,10 +81,13 @@ INT_PTR CALLBACK WindowInstallUi::UpdateDialogProc(HWND dialog, UINT message, WP
 void WindowInstallUi::RunUpdateDialog() {
   running_ = true;
   end_requested_ = false;
+  const LPARAM self = reinterpret_cast<LPARAM>(this);
   const INT_PTR result =
-      DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kUpdateDialogTemplate),
-                      page_(), &WindowInstallUi::UpdateDialogProc,
-                      reinterpret_cast<LPARAM>(this));
+      update_template
+          ? DialogBoxIndirectParamA(GetModuleHandleA(nullptr), update_template, page_(),
+                                    &WindowInstallUi::UpdateDialogProc, self)
+          : DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(kUpdateDialogTemplate),
+                            page_(), &WindowInstallUi::UpdateDialogProc, self);
   if (result == -1) {
     // Without its template the check still has to finish: wait for it without a window.
     WriteLog("[**  ERR] Update dialog not shown -> " +

@@ -21,6 +21,8 @@ class WindowInstallUi : public InstallUi {
 
   // Called when the user closes the update dialog from its title bar.
   std::function<void()> on_update_dialog_close;
+  // Null: template 154 of the executable. Tests give an in-memory one.
+  const DLGTEMPLATE* update_template = nullptr;
   HWND update_dialog() const { return dialog_; }
 
   void SetPhaseText(const std::string& text) override;
