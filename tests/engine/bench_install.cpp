@@ -26,8 +26,8 @@ int main(int argc, char** argv) {
   counters.cb = sizeof(counters);
   GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
   std::printf("install %s in %lu ms, peak private %lu KB, peak working set %lu KB\n",
-              done && ui.finished() ? "finished" : "FAILED", elapsed,
+              done && ui.finished ? "finished" : "FAILED", elapsed,
               static_cast<unsigned long>(counters.PeakPagefileUsage / 1024),
               static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024));
-  return done && ui.finished() ? 0 : 1;
+  return done && ui.finished ? 0 : 1;
 }

@@ -6,9 +6,9 @@ ScriptedUi::ScriptedUi() : event_(CreateEventA(nullptr, FALSE, FALSE, nullptr)) 
   SetProgramEndHandler([this](unsigned code) {
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      end_code_ = static_cast<int>(code);
+      end_code = static_cast<int>(code);
     }
-    Signal();
+    SetEvent(event_);
   });
 }
 
@@ -17,115 +17,67 @@ ScriptedUi::~ScriptedUi() {
   CloseHandle(event_);
 }
 
-void ScriptedUi::Signal() { SetEvent(event_); }
+bool ScriptedUi::Done() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return finished || end_code >= 0;
+}
 
 bool ScriptedUi::RunUntilDone(DWORD timeout_ms) {
   const DWORD start = GetTickCount();
   for (;;) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (finished() || end_code() >= 0) return true;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (Done()) return true;
     const DWORD elapsed = GetTickCount() - start;
     if (elapsed >= timeout_ms) return false;
     MsgWaitForMultipleObjects(1, &event_, FALSE, timeout_ms - elapsed, QS_ALLINPUT);
   }
 }
 
-bool ScriptedUi::finished() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return finished_;
-}
-int ScriptedUi::end_code() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return end_code_;
-}
-std::vector<ShownBox> ScriptedUi::boxes() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return boxes_;
-}
-std::vector<std::string> ScriptedUi::phase_texts() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return phase_texts_;
-}
-std::vector<int> ScriptedUi::percents() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return percents_;
-}
-int ScriptedUi::prompts() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return prompts_;
-}
-
 void ScriptedUi::SetPhaseText(const std::string& text) {
   std::lock_guard<std::mutex> lock(mutex_);
-  phase_texts_.push_back(text);
+  phase_texts.push_back(text);
 }
 
-void ScriptedUi::SetDownloadPercent(int percent) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  percents_.push_back(percent);
-}
-
-void ScriptedUi::SetExtractProgress(uint32_t, uint32_t) {}
+void ScriptedUi::SetDownloadPercent(int percent) { percents.push_back(percent); }
 
 int ScriptedUi::ShowBox(BoxOwner owner, const std::string& text, const std::string& caption,
                         unsigned type) {
-  const ShownBox box{owner, text, caption, type};
-  if (before_answer) before_answer(box);
+  if (before_answer) before_answer();
   std::lock_guard<std::mutex> lock(mutex_);
-  boxes_.push_back(box);
-  if (!box_answers.empty()) {
-    const int answer = box_answers.front();
-    box_answers.pop_front();
-    return answer;
-  }
-  return (type & MB_RETRYCANCEL) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+  boxes.push_back({owner, text, caption, type});
+  const int fallback = (type & MB_TYPEMASK) == MB_RETRYCANCEL ? IDCANCEL : IDOK;
+  if (box_answers.empty()) return fallback;
+  const int answer = box_answers.front();
+  box_answers.pop_front();
+  return answer;
 }
 
 unsigned long ScriptedUi::PromptCredentials(std::string& user, std::string& password) {
-  std::lock_guard<std::mutex> lock(mutex_);
-  ++prompts_;
-  unsigned long result = ERROR_CANCELLED;
-  if (!prompt_results.empty()) {
-    result = prompt_results.front();
-    prompt_results.pop_front();
-  }
-  if (result == 0) {
-    user = "utente";
-    password = "segreta";
-  }
+  ++prompts;
+  const unsigned long result = prompt_results.empty() ? ERROR_CANCELLED : prompt_results.front();
+  if (!prompt_results.empty()) prompt_results.pop_front();
+  if (result == 0) user = "utente", password = "segreta";
   return result;
 }
 
 void ScriptedUi::InstallFinished() {
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    finished_ = true;
+    finished = true;
   }
-  Signal();
+  SetEvent(event_);
 }
 
+// The dialog's modal loop: the running request's reports are handled here.
 void ScriptedUi::RunUpdateDialog() {
-  dialog_open_ = true;
-  ++dialog_runs_;
-  // The modal loop of the dialog: reports of the running request are handled here.
-  while (dialog_open_ && end_code() < 0) {
+  dialog_open = true;
+  ++dialog_runs;
+  while (dialog_open && !Done()) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    if (!dialog_open_ || end_code() >= 0) break;
-    MsgWaitForMultipleObjects(1, &event_, FALSE, 30000, QS_ALLINPUT);
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    if (dialog_open && !Done()) MsgWaitForMultipleObjects(1, &event_, FALSE, 30000, QS_ALLINPUT);
   }
-}
-
-void ScriptedUi::EndUpdateDialog() {
-  dialog_open_ = false;
-  dialog_ended_ = true;
 }
 
 InstallParams TestInstallParams(const std::string& root) {
@@ -134,7 +86,7 @@ InstallParams TestInstallParams(const std::string& root) {
   p.year_folder = "ZAV2021";
   p.client_root = root + "\\QEL\\";
   p.client_bin_folder = root + "\\QEL\\BIN\\";
-  CreateDirectoryA((root + "\\office").c_str(), nullptr);
+  CreateDirectoryA(p.office_root.c_str(), nullptr);
   CreateDirectoryA((root + "\\dl").c_str(), nullptr);
   p.moltra_archive_path = root + "\\dl\\moltra2021.7z";
   p.qel_archive_path = root + "\\dl\\qel.7z";
@@ -147,4 +99,50 @@ InstallParams TestInstallParams(const std::string& root) {
   p.user_data_folder = root + "\\QEL\\User Data";
   p.web_site = "https://www.example.invalid";
   return p;
+}
+
+std::string Package(const std::string& name) {
+  const char* build = std::getenv("ZAV_BUILD_DIR");
+  return UnixToWindowsPath(std::string(build ? build : "") + "/tests/engine/packages/" + name);
+}
+
+namespace {
+// Wine reuses process ids: the start time keeps names of earlier runs apart.
+std::string UniqueName(const std::string& base) {
+  static const std::string run =
+      IntToString(GetCurrentProcessId()) + "_" + IntToString(GetTickCount());
+  static int counter = 0;
+  CreateDirectoryA(TestServerRoot().c_str(), nullptr);
+  return "engine_" + run + "_" + IntToString(++counter) + "_" + base;
+}
+}  // namespace
+
+std::string ServeText(const std::string& base, const std::string& bytes) {
+  const std::string name = UniqueName(base);
+  WriteTextFile(TestServerRoot() + "\\" + name, bytes);
+  return TestServerUrl("/files/" + name);
+}
+
+std::string ServeFile(const std::string& base, const std::string& path) {
+  const std::string name = UniqueName(base);
+  CopyFileA(path.c_str(), (TestServerRoot() + "\\" + name).c_str(), FALSE);
+  return TestServerUrl("/files/" + name);
+}
+
+std::string ManifestText(const std::string& archive_url, const std::string& checksum) {
+  return "<rel><download_url>" + archive_url + "</download_url><number>1.0.0.7</number>"
+         "<checksum>" + checksum + "</checksum></rel>";
+}
+
+long long FileSize(const std::string& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data = {};
+  if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return -1;
+  return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool InOrder(const std::vector<std::string>& messages, const std::vector<std::string>& expected) {
+  size_t next = 0;
+  for (const std::string& message : messages)
+    if (next < expected.size() && message == expected[next]) ++next;
+  return next == expected.size();
 }

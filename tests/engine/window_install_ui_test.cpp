@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/install_engine.h"
-#include "engine_test_util.h"
 #include "scripted_ui.h"
 #include "sys/log_capture.h"
 
@@ -158,7 +157,7 @@ struct UpdateRun {
 
 TEST(WindowInstallUi, UpdateDialogEndsWithTheCheck) {
   UpdateRun run;
-  run.params.update_info_url = ServeText(UniqueName("setup.txt"), "1.2.3.4");
+  run.params.update_info_url = ServeText("setup.txt", "1.2.3.4");
   run.engine = new InstallEngine(run.params, run.ui);
   LogCapture log;
   run.engine->StartUpdateCheck();  // modal: returns once the check has ended the dialog
