@@ -107,13 +107,23 @@ std::string Package(const std::string& name) {
 }
 
 namespace {
+// What this process served goes when it ends: the server's folder is shared by every run.
+struct ServedFiles {
+  std::vector<std::string> paths;
+  ~ServedFiles() {
+    for (const std::string& path : paths) DeleteFileA(path.c_str());
+  }
+} g_served;
+
 // Wine reuses process ids: the start time keeps names of earlier runs apart.
 std::string UniqueName(const std::string& base) {
   static const std::string run =
       IntToString(GetCurrentProcessId()) + "_" + IntToString(GetTickCount());
   static int counter = 0;
   CreateDirectoryA(TestServerRoot().c_str(), nullptr);
-  return "engine_" + run + "_" + IntToString(++counter) + "_" + base;
+  const std::string name = "engine_" + run + "_" + IntToString(++counter) + "_" + base;
+  g_served.paths.push_back(TestServerRoot() + "\\" + name);
+  return name;
 }
 }  // namespace
 
