@@ -93,7 +93,12 @@ void WindowInstallUi::RunUpdateDialog() {
     WriteLog("[**  ERR] Update dialog not shown -> " +
              IntToString(static_cast<long long>(GetLastError())));
     MSG msg;
-    while (!end_requested_ && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (!end_requested_) {
+      const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+      if (got <= 0) {
+        if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
+        break;
+      }
       TranslateMessage(&msg);
       DispatchMessageA(&msg);
     }

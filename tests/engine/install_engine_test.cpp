@@ -231,18 +231,20 @@ TEST(InstallEngine, RetryRepeatsThePhaseUntilItSucceeds) {
 // A failed extraction: the message, the end with its code, and only what this run wrote
 // is removed; what was in the folder before stays.
 TEST(InstallEngine, ExtractionErrorsRemoveOnlyWhatTheRunWrote) {
-  for (int phase : {4, 5}) {
-    SCOPED_TRACE(phase);
+  const struct { int phase; const char* package; int code; } cases[] = {
+      {4, "garbage.7z", 6}, {5, "garbage.7z", 6}, {5, "qel_fails.7z", 5}};
+  for (const auto& c : cases) {
+    const int phase = c.phase, code = c.code;
+    SCOPED_TRACE(std::to_string(phase) + c.package);
     Install run;
     run.params.qel_manifest_url = "nessuno";
     const std::string folder = phase == 4 ? run.Office("") : run.Bin("");
-    CreateDirectoryTree(folder + "z_last.txt");  // in the way of the last file: error 5
+    CreateDirectoryTree(folder + "z_last.txt");  // in the way of the last file
     WriteTextFile(folder + "z_last.txt\\nota.txt", "mio");
-    if (phase == 4) CopyFileA(Package("garbage.7z").c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
+    if (phase == 4) CopyFileA(Package(c.package).c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
     if (phase == 5) run.params.selected_year = "2021";
-    CopyFileA(Package("qel_fails.7z").c_str(), run.params.qel_local_candidate.c_str(), FALSE);
+    CopyFileA(Package(phase == 4 ? "qel_fails.7z" : c.package).c_str(), run.params.qel_local_candidate.c_str(), FALSE);
     ASSERT_TRUE(run.Go());
-    const int code = phase == 4 ? 6 : 5;
     EXPECT_EQ(code, run.ui.end_code);
     ASSERT_EQ(1u, run.ui.boxes.size());
     EXPECT_EQ("Errore " + std::to_string(code) + " nella decompressione.", run.ui.boxes[0].text);
