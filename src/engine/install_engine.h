@@ -35,6 +35,7 @@ std::string UpdateBoxCaption(int32_t run_mode);
 class InstallEngine : public WininetWrapperDelegate {
  public:
   InstallEngine(const InstallParams& params, InstallUi& ui);
+  ~InstallEngine();
   InstallEngine(const InstallEngine&) = delete;
   InstallEngine& operator=(const InstallEngine&) = delete;
 
@@ -100,6 +101,9 @@ class InstallEngine : public WininetWrapperDelegate {
 
   InstallParams params_;
   InstallUi& ui_;
+  // Both extraction threads' handles stay valid while the engine lives (the application
+  // keeps a copy of the last one); the threads are never joined.
+  std::vector<void*> thread_handles_;
   std::vector<std::string> announced_version_;
 };
 

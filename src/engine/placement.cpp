@@ -28,6 +28,10 @@ std::string ExtractionErrorText(uint32_t result) {
 
 }  // namespace
 
+InstallEngine::~InstallEngine() {
+  for (void* handle : thread_handles_) CloseHandle(handle);
+}
+
 int ExtractPercent(uint32_t done, uint32_t total) {
   return total == 0 ? 0 : static_cast<int>(static_cast<uint64_t>(done) * 100 / total);
 }
@@ -42,9 +46,8 @@ bool InstallEngine::StartExtractionThread(unsigned(__stdcall* body)(void*)) {
     WriteLog("[**  ERR] Cannot start extraction thread -> " + IntToString(errno));
     return false;
   }
-  // Only the last handle is kept: the threads are never joined, they report by messages.
-  if (install_thread) CloseHandle(install_thread);
   install_thread = reinterpret_cast<void*>(thread);
+  thread_handles_.push_back(install_thread);
   return true;
 }
 
