@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the install engine's test packages with 7zz into <out dir> (a CTest fixture):
-# usage: make_packages.sh OUT CHILD_NEW_EXE CHILD_OLD_EXE
+# usage: make_packages.sh OUT CHILD_NEW_EXE CHILD_OLD_EXE SETUP_EXE
 set -euo pipefail
-out=$1 child_new=$2 child_old=$3
+out=$1 child_new=$2 child_old=$3 setup=$4
 rm -rf "$out" && mkdir -p "$out" && cd "$out"
 
 # Legacy runtime: what an office's platform folder holds.
@@ -25,10 +25,13 @@ a() { local name=$1 dir=$2; (cd "$dir" && 7zz a -bd -y -m0=LZMA2 "../$name" . >/
 a moltra.7z moltra
 a qel.7z qel
 a qel_fails.7z qel_fails
-mkdir -p upd_new upd_old
+mkdir -p upd_new upd_old upd_real
 cp "$child_new" upd_new/ZAV2021.exe
 cp "$child_old" upd_old/ZAV2021.exe
+cp "$child_old" old_setup.exe
+cp "$setup" upd_real/ZAV2021.exe
 a update_new.7z upd_new
 a update_old.7z upd_old
+a update_real.7z upd_real
 printf 'questo non è un archivio 7z\n' > garbage.7z
 ls -l "$out"/*.7z | awk '{print $5, $9}'

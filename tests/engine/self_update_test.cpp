@@ -1,10 +1,14 @@
 // The setup's self-update, headless: this test program (file version 1.2.3.4) stands for
 // the running setup, copied into a temporary folder; the packages hold small programs of
-// version 1.2.3.5 (announced) and 1.2.3.3 (wrong).
+// version 1.2.3.5 (announced) and 0.9.0.0 (wrong), or the real setup.
 #include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
 
 #include "engine/install_engine.h"
 #include "scripted_ui.h"
+#include "net/own_version.h"
+#include "support/ui_driver.h"
 #include "sys/fs_utils.h"
 #include "sys/log_capture.h"
 
@@ -84,7 +88,7 @@ TEST(SelfUpdate, NoUpdateOrAFailedOneLeavesTheSetupAsItIs) {
       {"/status/407", "update_new.7z", 0, "[* WARN] User cancelled proxy settings UI"},
       {"/status/404", "update_new.7z", 1, "[* WARN] Connection error check update -> 404"},
       {"1.2.3.5", "/short/500", 2, "[* WARN] Download setup update package not completed -> 499 -> 500"},
-      {"1.2.3.5", "update_old.7z", 2, "[**  ERR] Update package holds version 1.2.3.3 instead of 1.2.3.5 -> "},
+      {"1.2.3.5", "update_old.7z", 2, "[**  ERR] Update package holds version 0.9.0.0 instead of 1.2.3.5 -> "},
       {"1.2.3.5", "garbage.7z", 2, "[**  ERR] Cannot unzip archive "},
       {"1.2.3.5", "in use", 2, "[**  ERR] Cannot remove "},
   };
@@ -132,6 +136,42 @@ TEST(SelfUpdate, SkipSwitchAndRetry) {
   EXPECT_EQ(2u, retried.log.MessagesWith("[* WARN] Connection error check update -> 404").size());
   EXPECT_EQ(1, retried.ui.dialog_runs);
   EXPECT_TRUE(retried.ui.dialog_ended);
+}
+
+// The setup's own executable, delivered by an update: it starts from the temporary folder
+// with the saved switches intact (its log shows them and its version) and runs normally.
+TEST(SelfUpdate, TheRealSetupRestartsWithTheSameSwitches) {
+  std::vector<std::string> version;
+  ASSERT_TRUE(ReadFileVersionFields(SetupExePath(), version));
+  std::string announced;
+  for (const std::string& field : version) announced += (announced.empty() ? "" : ".") + field;
+  Update u(announced, "update_real.7z");
+  CopyFileA(Package("old_setup.exe").c_str(), u.params.own_exe_path.c_str(), FALSE);  // 0.9.0.0
+  u.params.command_line = "/UP /TEST1 /SKIPUPDATE /NODISCOVERY";
+  u.Go();
+  ASSERT_EQ(0, u.ui.end_code);
+
+  // The setup this test started, found by its parent.
+  DWORD pid = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(entry.szExeFile, "ZAV2021.exe") == 0)
+      pid = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  ASSERT_NE(0u, pid);
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+  ASSERT_NE(nullptr, process);
+  HWND sheet = WaitForWindow(pid, "#32770", "", 60000);
+  EXPECT_NE(nullptr, sheet);
+  const std::vector<std::string> lines = u.log.Messages();  // the new setup began a fresh log
+  TerminateProcess(process, 0);  // what the wizard does next is not this test's business
+  WaitForSingleObject(process, 10000);
+  CloseHandle(process);
+  EXPECT_TRUE(InOrder(lines, {"[  INFO] Start application",
+                              "[  INFO] Current installed version -> " + announced,
+                              "[  INFO] Command line provided -> /UP /TEST1 /SKIPUPDATE /NODISCOVERY"}));
 }
 
 }  // namespace
