@@ -12,6 +12,7 @@
 #include "net/own_version.h"
 #include "survey/find_first.h"
 #include "sys/identity.h"
+#include "sys/permissions.h"
 #include "wizard/sheet.h"
 
 CApp* g_app = nullptr;
@@ -117,6 +118,7 @@ bool CApp::ReadCommandLineSwitches() {
     if (result.peripheral_unit) setting->install_kind = 2;
     skip_update = skip_update || result.skip_update;
     skip_permission = skip_permission || result.skip_permission;
+    SetSkipPermission(skip_permission);
     no_discovery = no_discovery || result.no_discovery;
     if (result.skip_qel_running_check) option_flags |= kOptionSkipQelRunningCheck;
     run_mode = result.run_mode;
@@ -244,7 +246,3 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;
 }
-
-void CApp::OnContentLength(WininetWrapper*, int) {}
-void CApp::OnProgress(WininetWrapper*, int) {}
-void CApp::OnCompleted(WininetWrapper*) {}

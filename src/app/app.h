@@ -13,6 +13,7 @@
 #include "survey/setting.h"
 
 class CSystemInfo;
+class InstallEngine;
 
 // Option flag values of CApp::option_flags.
 constexpr uint32_t kOptionSkipQelRunningCheck = 2;
@@ -88,6 +89,9 @@ class CApp : public WininetWrapperDelegate {
   void ApplyRunMode(const std::string& temp_folder, bool with_package_path);
   void StartNetworkDiscovery();
   void CreatePages(HINSTANCE instance);
+  // The install engine for the next operation, and the copy of its state into the fields.
+  InstallEngine& Engine();
+  void MirrorEngineState();
 };
 
 extern CApp* g_app;

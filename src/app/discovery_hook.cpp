@@ -7,6 +7,8 @@ DWORD WINAPI NetworkDiscoveryThread(LPVOID) {
   DiscoveryOptions options;
   if (g_app && g_app->setting && !g_app->setting->year_folder.empty())
     options.year_folder_name = g_app->setting->year_folder;
+  options.sheet = [] { return g_app ? g_app->sheet_hwnd : nullptr; };
+  if (g_app) options.running = &g_app->discovery_running;
   RunNetworkDiscovery(options);
   if (g_app) g_app->discovery_running = false;
   return 0;

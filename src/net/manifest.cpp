@@ -2,8 +2,6 @@
 
 #include <pugixml.hpp>
 
-#include "app/app.h"
-
 namespace {
 
 // Text of the element's first text or CDATA child; found = false when the element is absent.
@@ -35,17 +33,12 @@ bool ParseManifest(const std::string& text, ManifestValues& values) {
   return !values.archive_url.empty();
 }
 
-bool ReadQelManifest(const std::string& text) {
-  ManifestValues values;
-  if (g_app) {
-    values.version = g_app->qel_version;
-    values.checksum = g_app->qel_checksum;
-  }
+bool ReadQelManifest(const std::string& text, std::string& archive_url, std::string& version,
+                     std::string& checksum) {
+  ManifestValues values{std::string(), version, checksum};
   const bool ok = ParseManifest(text, values);
-  if (g_app) {
-    g_app->qel_archive_url = values.archive_url;
-    g_app->qel_version = values.version;
-    g_app->qel_checksum = values.checksum;
-  }
+  archive_url = values.archive_url;
+  version = values.version;
+  checksum = values.checksum;
   return ok;
 }

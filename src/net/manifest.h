@@ -14,6 +14,8 @@ struct ManifestValues {
 // a document that does not parse simply yields no URL.
 bool ParseManifest(const std::string& text, ManifestValues& values);
 
-// Parses into the application's qel_archive_url, qel_version and qel_checksum (nothing is
-// stored when there is no application object). Returns ParseManifest's result.
-bool ReadQelManifest(const std::string& text);
+// Parses into the three values the install engine keeps (archive URL, version, checksum),
+// with ParseManifest's rules: the URL is always replaced, version and checksum only when
+// present. Returns ParseManifest's result.
+bool ReadQelManifest(const std::string& text, std::string& archive_url, std::string& version,
+                     std::string& checksum);

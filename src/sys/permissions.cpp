@@ -3,18 +3,23 @@
 #include <aclapi.h>
 #include <windows.h>
 
-#include "app/app.h"
+#include <atomic>
+
 #include "log/setup_log.h"
 #include "sys/full_control_acl.h"
 #include "sys/scoped_handle.h"
 
 namespace {
 
-bool SkipPermissionRequested() { return g_app != nullptr && g_app->skip_permission; }
+std::atomic<bool> g_skip_permission{false};
+
+bool SkipPermissionRequested() { return g_skip_permission.load(); }
 
 bool EndsWithBackslash(const std::string& text) { return !text.empty() && text.back() == '\\'; }
 
 }  // namespace
+
+void SetSkipPermission(bool skip) { g_skip_permission.store(skip); }
 
 PACL BuildFolderPrivilegesAcl() {
   PACL acl = nullptr;

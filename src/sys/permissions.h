@@ -6,6 +6,9 @@
 // inherited by everything below it. A logged no-op when the setup was started with
 // /SKIPPERMISSION. Failures are logged; the folder then keeps its previous ACL.
 void SetFolderPrivileges(const std::string& folder);
+// The /SKIPPERMISSION switch, for the whole process (the extraction calls
+// SetFolderPrivileges on every folder it creates).
+void SetSkipPermission(bool skip);
 
 struct _ACL;
 // The DACL that SetFolderPrivileges applies: one inheritable GENERIC_ALL entry per group

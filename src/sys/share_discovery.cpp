@@ -2,14 +2,13 @@
 
 #include <windows.h>
 
-#include "app/app.h"
 #include "log/setup_log.h"
 #include "sys/network_browser.h"
 #include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
 
 void SheetMessageSink::InstallsChanged(const std::string& folder, int year) {
-  HWND sheet = g_app ? g_app->sheet_hwnd : nullptr;
+  const HWND sheet = sheet_ ? sheet_() : nullptr;
   if (!sheet) return;
   SendMessageA(sheet, WM_INSTALLS_CHANGED, reinterpret_cast<WPARAM>(folder.c_str()),
                static_cast<LPARAM>(year));
@@ -41,7 +40,7 @@ void OnShareFound(const std::string& domain, const std::string& share_path,
 void RunNetworkDiscovery(const DiscoveryOptions& options) {
   WriteLog("[  INFO] Network share discovery starts");
   Sleep(options.start_delay_ms);
-  SheetMessageSink sheet_sink;
+  SheetMessageSink sheet_sink(options.sheet);
   ShareFoundSink& sink = options.sink ? *options.sink : sheet_sink;
   {
     NetworkBrowser browser([&](const std::string& domain, const std::string& path) {
@@ -49,6 +48,6 @@ void RunNetworkDiscovery(const DiscoveryOptions& options) {
     });
     browser.Browse();
   }
-  if (g_app) g_app->discovery_running = false;
+  if (options.running) *options.running = false;
   WriteLog("[  INFO] Network share discovery ends");
 }

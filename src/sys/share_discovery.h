@@ -1,6 +1,9 @@
 // The network share discovery: walks the network once and reports every disk share, and
 // each plain folder at its top, as a place where installations may live.
 #pragma once
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 #ifndef WM_INSTALLS_CHANGED
@@ -15,16 +18,23 @@ class ShareFoundSink {
   virtual void InstallsChanged(const std::string& folder, int year) = 0;
 };
 
-// Sends WM_INSTALLS_CHANGED synchronously to the wizard's sheet window (g_app->sheet_hwnd,
-// read at each call), so the text stays valid until the wizard has handled it.
+// Sends WM_INSTALLS_CHANGED synchronously to the wizard's sheet window (asked for at each
+// call: the sheet appears after the discovery has started), so the text stays valid until
+// the wizard has handled it. Nothing is sent while there is no sheet.
 class SheetMessageSink : public ShareFoundSink {
  public:
+  explicit SheetMessageSink(std::function<HWND()> sheet) : sheet_(std::move(sheet)) {}
   void InstallsChanged(const std::string& folder, int year) override;
+
+ private:
+  std::function<HWND()> sheet_;
 };
 
 struct DiscoveryOptions {
   std::string year_folder_name = "ZAV2021";  // CSetting's platform year folder name
-  ShareFoundSink* sink = nullptr;            // null: a SheetMessageSink
+  ShareFoundSink* sink = nullptr;            // null: a SheetMessageSink on `sheet`
+  std::function<HWND()> sheet;               // the wizard's sheet window, or null
+  volatile bool* running = nullptr;          // cleared when the discovery ends
   unsigned long start_delay_ms = 250;
 };
 
@@ -37,5 +47,5 @@ void OnShareFound(const std::string& domain, const std::string& share_path,
                   const std::string& year_folder_name, ShareFoundSink& sink);
 
 // The whole discovery, on the calling thread: browse, report, then clear
-// g_app->discovery_running (when there is an application object).
+// *options.running (when given).
 void RunNetworkDiscovery(const DiscoveryOptions& options);

@@ -76,10 +76,17 @@ TEST(ParseManifest, ReadsUpToTheFirstNul) {
   EXPECT_EQ("http://s/a.7z", values.archive_url);
 }
 
-TEST(ReadQelManifest, CopesWithoutAnApplicationObject) {
+TEST(ReadQelManifest, FillsTheEngineValuesWithoutAnApplicationObject) {
   ASSERT_EQ(nullptr, g_app);
-  EXPECT_TRUE(ReadQelManifest(kValid));
-  EXPECT_FALSE(ReadQelManifest("junk"));
+  std::string url = "vecchio", version = "1", checksum = "c";
+  EXPECT_TRUE(ReadQelManifest(kValid, url, version, checksum));
+  EXPECT_FALSE(url.empty());
+  EXPECT_NE("1", version);
+  const std::string kept_version = version, kept_checksum = checksum;
+  EXPECT_FALSE(ReadQelManifest("junk", url, version, checksum));
+  EXPECT_TRUE(url.empty());
+  EXPECT_EQ(kept_version, version);
+  EXPECT_EQ(kept_checksum, checksum);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 
 namespace {
 
@@ -75,3 +76,60 @@ TEST(PromptProxyCredentials, CancelReturns1223AndLeavesTheBuffersAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+HWND FindChildById(HWND parent, int id) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == id) return child;
+    if (HWND inner = FindChildById(child, id)) return inner;
+  }
+  return nullptr;
+}
+
+// Answers the system dialog from another thread once it shows: fills the password and
+// presses `button` (posted, as a user's click arrives).
+struct DialogAnswer {
+  int button;
+  std::thread thread;
+  explicit DialogAnswer(int b) : button(b) {
+    thread = std::thread([this] {
+      // Presses until the dialog is gone: one sent while it still initialises is dropped.
+      bool seen = false;
+      for (int i = 0; i < 400; ++i) {
+        HWND dialog = FindWindowA(nullptr, "Accesso alla rete");
+        if (!dialog && seen) return;
+        if (dialog && IsWindowVisible(dialog)) {
+          seen = true;
+          if (HWND pass = FindChildById(dialog, 102))
+            SendMessageA(pass, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("parola"));
+          // The user name is an edit inside a combo box; OK stays without effect while empty.
+          for (HWND user = FindChildById(dialog, 101); user; user = GetWindow(user, GW_CHILD))
+            SendMessageA(user, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("utente"));
+          if (HWND press = GetDlgItem(dialog, button)) PostMessageA(press, BM_CLICK, 0, 0);
+        }
+        Sleep(50);
+      }
+    });
+  }
+  ~DialogAnswer() { thread.join(); }
+};
+
+}  // namespace
+
+// The real dialog of the system: the prompt must not end the process, Cancel gives 1223 and
+// OK gives back what was entered.
+TEST(PromptProxyCredentials, SystemDialogCancelAndOk) {
+  char user[256] = "prima", password[256] = "vecchia";
+  {
+    DialogAnswer answer(IDCANCEL);
+    EXPECT_EQ(1223u, PromptProxyCredentials(user, password));
+  }
+  EXPECT_STREQ("vecchia", password);
+  {
+    DialogAnswer answer(IDOK);
+    EXPECT_EQ(0u, PromptProxyCredentials(user, password));
+  }
+  EXPECT_STREQ("parola", password);
+  EXPECT_NE(std::string::npos, std::string(user).find("utente"));  // Wine adds the target
+}

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app.h"
 #include "log_capture.h"
 #include "support/temp_folder.h"
 #include "sys/fs_utils.h"
@@ -116,13 +115,11 @@ TEST(SetFolderPrivileges, SkipSwitchLeavesTheAclAlone) {
   ASSERT_TRUE(WriteTextFile(folder + "\\sola.txt", "x"));
   ASSERT_TRUE(SetFileAttributesA((folder + "\\sola.txt").c_str(), FILE_ATTRIBUTE_READONLY));
 
-  auto app = std::make_unique<CApp>();
-  app->skip_permission = true;
-  g_app = app.get();
+  SetSkipPermission(true);
   LogCapture log;
   SetFolderPrivileges(folder);
   ResetAttributes(folder);  // the switch leaves the attribute reset alone
-  g_app = nullptr;
+  SetSkipPermission(false);
 
   EXPECT_EQ(ReadDacl(folder), before);
   EXPECT_EQ(log.MessagesWith("Permission"),

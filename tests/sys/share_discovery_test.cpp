@@ -8,7 +8,6 @@
 
 #include <memory>
 
-#include "app/app.h"
 #include "fake_network.h"
 #include "fake_share_service.h"
 #include "log_capture.h"
@@ -186,17 +185,15 @@ TEST(RunNetworkDiscovery, ReportsToSinkAndClearsRunningFlag) {
       Entry("\\\\PCX", RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER)};
   shares.servers["\\\\PCX"] = {{"Scambio", ""}};
 
-  auto app = std::make_unique<CApp>();
-  g_app = app.get();
-  g_app->discovery_running = true;
+  volatile bool discovery_running = true;
   RecordingSink sink;
   LogCapture log;
   DiscoveryOptions options;
   options.sink = &sink;
+  options.running = &discovery_running;
   options.start_delay_ms = 0;
   RunNetworkDiscovery(options);
-  EXPECT_FALSE(g_app->discovery_running);
-  g_app = nullptr;
+  EXPECT_FALSE(discovery_running);
 
   EXPECT_EQ(sink.calls, (std::vector<std::pair<std::string, int>>{{"\\\\PCX\\Scambio", 2021}}));
   const std::vector<std::string> lines = log.MessagesWith("discovery");
@@ -227,13 +224,11 @@ TEST(SheetMessageSink, SendsInstallsChangedToTheSheetWindow) {
   std::vector<std::pair<std::string, LPARAM>> received;
   g_received = &received;
 
-  SheetMessageSink sink;
-  sink.InstallsChanged("\\\\PC1\\Dati", 2021);  // no application object: nothing is sent
-  auto app = std::make_unique<CApp>();
-  g_app = app.get();
-  g_app->sheet_hwnd = sheet;
+  HWND current_sheet = nullptr;
+  SheetMessageSink sink([&] { return current_sheet; });
+  sink.InstallsChanged("\\\\PC1\\Dati", 2021);  // no sheet yet: nothing is sent
+  current_sheet = sheet;
   sink.InstallsChanged("\\\\PC1\\Dati\\ZAV2021\\", 2021);
-  g_app = nullptr;
   g_received = nullptr;
   DestroyWindow(sheet);
 

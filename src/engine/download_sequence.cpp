@@ -1,0 +1,268 @@
+// Phases 1 to 3: the legacy runtime archive, the client manifest and the client archive,
+// each fetched by one request whose completion decides the next step.
+#include <windows.h>
+
+#include <algorithm>
+
+#include "engine/install_engine.h"
+#include "engine/program_end.h"
+#include "log/setup_log.h"
+#include "net/folder_checksum.h"
+#include "net/manifest.h"
+#include "net/transfer_check.h"
+#include "net/wininet_wrapper.h"
+#include "sys/process_checks.h"
+#include "sys/scoped_handle.h"
+#include "sys/string_utils.h"
+
+const DownloadPhaseTexts kDownloadPhaseTexts[3] = {
+    {"[  INFO] Moltra download finished -> ", "[* WARN] Download Moltra not completed -> ",
+     "[* WARN] Connection error phase 1 -> "},
+    {"[  INFO] Qel xml download finished -> ", "[* WARN] Download QEL Xml not completed -> ",
+     "[* WARN] Connection error phase 2 -> "},
+    {"[  INFO] Qel archive download finished -> ", "[* WARN] Download QEL not completed -> ",
+     "[* WARN] Connection error phase 3 -> "},
+};
+
+const char kConnectionProblemText[] =
+    "Si sono verificati dei problemi di connessione durante il download di alcuni componenti. "
+    "Verificare la propria connessione a Internet e riprovare.";
+const char kMoltraRunningText[] =
+    "ATTENZIONE!!\n\nE' stata rilevata una versione della Piattaforma in esecuzione. Chiudere "
+    "il programma e cliccare su OK per proseguire con l'installazione.";
+
+int DownloadPercent(int bytes, int content_length) {
+  if (content_length < 100) return -1;
+  return (bytes / 100) * 100 / (content_length / 100);
+}
+
+bool CanOpenPackage(const std::string& path) {
+  if (path.empty()) return false;
+  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return file.valid();
+}
+
+unsigned long WritePackage(const std::string& path, const std::string& body) {
+  DWORD error = 0;
+  {
+    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid()) return GetLastError();
+    size_t written_total = 0;
+    while (written_total < body.size()) {
+      const DWORD part = static_cast<DWORD>(std::min<size_t>(body.size() - written_total, 1 << 24));
+      DWORD written = 0;
+      if (!WriteFile(file.get(), body.data() + written_total, part, &written, nullptr)) {
+        error = GetLastError();
+        break;
+      }
+      if (written == 0) {  // nothing moved and no error: treat as a full disk
+        error = ERROR_DISK_FULL;
+        break;
+      }
+      written_total += written;
+    }
+    if (!error && !file.Close()) error = GetLastError();
+  }
+  // A half-written package must not pass for a present one in the phases that follow.
+  if (error) DeleteFileA(path.c_str());
+  return error;
+}
+
+InstallEngine::InstallEngine(const InstallParams& params, InstallUi& ui)
+    : proxy_user(params.proxy_user),
+      proxy_password(params.proxy_password),
+      skip_update(params.skip_update),
+      params_(params),
+      ui_(ui) {}
+
+void InstallEngine::StartRequest(const std::string& url) {
+  // Requests are never freed: their windows may still hold posted reports.
+  WininetWrapper* request = new WininetWrapper(url);
+  request->post = 0;
+  if (!proxy_user.empty() || !proxy_password.empty())
+    request->SetProxyCredentials(proxy_user, proxy_password);
+  request->delegate = request_delegate ? request_delegate : this;
+  current_request = request;
+  if (request->error != 0) {
+    // Refused before it started (no scheme separator): no thread will report its end, so
+    // it is reported here, through the queue, and the phase reaches its failure path.
+    if (!request->window || !PostMessageA(request->window, kRequestMessageCompleted,
+                                          reinterpret_cast<WPARAM>(request), 0))
+      request->delegate->OnCompleted(request);
+    return;
+  }
+  request->Start();
+}
+
+void InstallEngine::StartPhase(int phase) {
+  if (phase == 1) StartPhase1();
+  if (phase == 2) StartPhase2();
+  if (phase == 3) StartPhase3();
+  if (phase == 4) StartPhase4();
+}
+
+void InstallEngine::StartPhase1() {
+  WriteLog("[  INFO] Install phase 1 - Moltra download");
+  install_state = 1;
+  ui_.SetPhaseText("Fase 1 di 4 - Download componenti");
+  if (params_.office_root.empty() || params_.office_root.back() != '\\')
+    params_.office_root += '\\';
+  year_path = params_.office_root + params_.year_folder + "\\";
+
+  const std::string year =
+      params_.year_folder.size() > 3 ? params_.year_folder.substr(3, 4) : std::string();
+  if (year == params_.selected_year) {
+    WriteLog("[  INFO] Install phase 1 - Moltra download skipped, already installed");
+    StartPhase2();
+    return;
+  }
+  if (CanOpenPackage(params_.moltra_local_candidate)) {
+    WriteLog("[* WARN] Install phase 1 - Moltra download skipped, detected local package for "
+             "Moltra install, using it");
+    moltra_local_package = params_.moltra_local_candidate;
+    StartPhase2();
+    return;
+  }
+  StartRequest(params_.moltra_archive_url);
+}
+
+void InstallEngine::StartPhase2() {
+  WriteLog("[  INFO] Install phase 2 - Qel xml check");
+  install_state = 2;
+  ui_.SetPhaseText("Fase 2 di 4 - Download componenti");
+  if (CanOpenPackage(params_.qel_local_candidate)) {
+    WriteLog("[* WARN] Install phase 2 - Qel xml check skipped, detected local package for QEL "
+             "install, using it");
+    qel_local_package = params_.qel_local_candidate;
+    StartPhase4();
+    return;
+  }
+  WriteLog("[  INFO] Start checking qel xml -> " + params_.qel_manifest_url);
+  StartRequest(params_.qel_manifest_url);
+}
+
+void InstallEngine::WaitForMoltraToClose() {
+  while (IsMoltraRunning(nullptr, params_.skip_qel_running_check)) {
+    WriteLog("[* WARN] At least one Moltra running, request to close it");
+    ui_.ShowBox(BoxOwner::kPage, kMoltraRunningText, "Attenzione", MB_ICONWARNING | MB_OK);
+  }
+  if (IsQelRunning(nullptr, params_.skip_qel_running_check, true))
+    WriteLog("[* WARN] Qel already running, terminated");
+}
+
+void InstallEngine::StartPhase3() {
+  WriteLog("[  INFO] Install phase 3 - Qel archive download");
+  install_state = 3;
+  ui_.SetPhaseText("Fase 2 di 4 - Verifica componenti");
+  if (!params_.qel_folder.empty() &&
+      IsValidInstallation(params_.qel_folder, qel_version, qel_checksum)) {
+    WriteLog("[  INFO] Install phase 3 - Qel archive download skipped, detected valid Qel "
+             "installation");
+    StartPhase4();
+    return;
+  }
+  ui_.SetPhaseText("Fase 2 di 4 - Download componenti");
+  WaitForMoltraToClose();
+  WriteLog("[  INFO] Start checking qel package -> " + qel_archive_url);
+  StartRequest(qel_archive_url);
+}
+
+void InstallEngine::OnContentLength(WininetWrapper*, int) {}
+
+void InstallEngine::OnProgress(WininetWrapper* request, int bytes_so_far) {
+  const int percent = DownloadPercent(bytes_so_far, request->contentLength);
+  if (percent >= 0) ui_.SetDownloadPercent(percent);
+}
+
+void InstallEngine::OnCompleted(WininetWrapper* request) {
+  // Only the latest request drives the sequence: a report of an abandoned one is stale.
+  if (request != current_request) return;
+  switch (install_state.load()) {
+    case 1:
+    case 2:
+    case 3:
+      OnPhaseCompleted(install_state, request);
+      break;
+    case 10:
+      OnUpdateInfoCompleted(request);
+      break;
+    case 20:
+      OnUpdatePackageCompleted(request);
+      break;
+    default:
+      break;
+  }
+}
+
+bool InstallEngine::AskCredentials() {
+  std::string user, password;
+  // Any failure of the prompt counts as a cancel: storing nothing and asking the server
+  // again would only bring the same 407 back, forever.
+  if (ui_.PromptCredentials(user, password) != 0) {
+    WriteLog("[* WARN] User cancelled proxy settings UI");
+    return false;
+  }
+  WriteLog("[  INFO] Proxy credential set");
+  proxy_user = user;
+  proxy_password = password;
+  return true;
+}
+
+void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
+  const DownloadPhaseTexts& texts = kDownloadPhaseTexts[phase - 1];
+  std::string& body = request->response;
+  const size_t received = body.size();
+  WriteLog(texts.finished + IntToString(static_cast<long long>(received)));
+  const bool complete = IsCompleteTransfer(request->statusCode, request->contentLength, received);
+
+  bool done = false;
+  bool write_failed = false;
+  if (phase == 2) {
+    // A cut manifest is not trusted even when what arrived happens to parse.
+    done = ReadQelManifest(complete ? body : std::string(), qel_archive_url, qel_version,
+                           qel_checksum) &&
+           complete;
+  } else if (complete) {
+    const std::string& target =
+        phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
+    const unsigned long error = WritePackage(target, body);
+    if (error) {
+      WriteLog("[**  ERR] Cannot write package " + target + " -> " +
+               IntToString(static_cast<long long>(error)));
+      write_failed = true;
+    } else {
+      done = true;
+    }
+  }
+
+  if (done) {
+    std::string().swap(body);  // the package is on disk: free the memory for the next one
+    StartPhase(phase + 1);
+    return;
+  }
+  if (!write_failed) {
+    if (request->statusCode == 200)
+      WriteLog(texts.not_completed + IntToString(static_cast<long long>(received)) + " -> " +
+               IntToString(request->contentLength));
+    else
+      WriteLog(texts.connection_error + IntToString(request->statusCode));
+  }
+  std::string().swap(body);
+
+  if (request->statusCode == 407 && !write_failed) {
+    if (!AskCredentials()) {
+      EndProgram(0);
+      return;
+    }
+    StartPhase(phase);
+    return;
+  }
+  if (ui_.ShowBox(BoxOwner::kPage, kConnectionProblemText, "Attenzione",
+                  MB_ICONQUESTION | MB_RETRYCANCEL) == IDRETRY) {
+    StartPhase(phase);
+    return;
+  }
+  EndProgram(0);
+}

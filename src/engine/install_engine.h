@@ -1,0 +1,114 @@
+// The install engine: the download sequence (phases 1-3), extraction and placement (phases
+// 4-5), the setup's self-update and the restore. It reads one InstallParams value, reports
+// through InstallUi and ends the program only through EndProgram.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/install_params.h"
+#include "engine/install_ui.h"
+#include "net/wininet_wrapper_delegate.h"
+
+// Texts and log lines of the download phases, by phase number 1..3.
+struct DownloadPhaseTexts {
+  const char* finished;
+  const char* not_completed;
+  const char* connection_error;
+};
+extern const DownloadPhaseTexts kDownloadPhaseTexts[3];
+
+extern const char kConnectionProblemText[];
+extern const char kUpdateConnectionProblemText[];
+extern const char kMoltraRunningText[];
+
+// Percentage shown for `bytes` of `content_length` (each division truncating); -1 when the
+// length is below 100 and nothing is shown.
+int DownloadPercent(int bytes, int content_length);
+// Extraction percentage: done * 100 / total, 0 for an empty total.
+int ExtractPercent(uint32_t done, uint32_t total);
+// Caption of the update's boxes: "DEV - ", "TEST - " or nothing, then the service caption.
+std::string UpdateBoxCaption(int32_t run_mode);
+
+class InstallEngine : public WininetWrapperDelegate {
+ public:
+  InstallEngine(const InstallParams& params, InstallUi& ui);
+  ~InstallEngine();
+  InstallEngine(const InstallEngine&) = delete;
+  InstallEngine& operator=(const InstallEngine&) = delete;
+
+  // Download sequence, user-interface thread.
+  void StartPhase1();
+  void StartPhase2();
+  void StartPhase3();
+  // Placement: StartPhase4 on the user-interface thread, StartPhase5 on the runtime
+  // extraction thread (or the caller's thread when there is nothing to unpack).
+  void StartPhase4();
+  void StartPhase5();
+  // Self-update and restore, user-interface thread.
+  void StartUpdateCheck();
+  void StartUpdateDownload();
+  void ApplyUpdate();
+  void StartRestore();
+  // The update dialog was closed from its title bar: the check is abandoned, its reports
+  // are ignored and the wizard goes on with this setup.
+  void AbandonUpdate();
+
+  // WininetWrapperDelegate: every report arrives on the user-interface thread.
+  void OnContentLength(WininetWrapper* request, int length) override;
+  void OnProgress(WininetWrapper* request, int bytes_so_far) override;
+  void OnCompleted(WininetWrapper* request) override;
+
+  // Receiver of the requests' reports; null: the engine itself. A receiver other than the
+  // engine must hand every report on to it.
+  WininetWrapperDelegate* request_delegate = nullptr;
+  // Held and released around the start of the updated setup (the single-instance mutex).
+  std::function<void(bool hold)> instance_lock;
+
+  // State the application object mirrors. install_state and year_path change on the
+  // extraction threads too; nothing else reads them while a thread runs.
+  std::atomic<int16_t> install_state{-1};
+  WininetWrapper* current_request = nullptr;
+  std::string moltra_local_package;
+  std::string qel_local_package;
+  std::string qel_archive_url;
+  std::string qel_version;
+  std::string qel_checksum;
+  std::string proxy_user;
+  std::string proxy_password;
+  std::string year_path;
+  bool skip_update = false;
+  void* install_thread = nullptr;  // handle of the extraction thread started last
+
+ private:
+  void StartRequest(const std::string& url);
+  void StartPhase(int phase);
+  void OnPhaseCompleted(int phase, WininetWrapper* request);
+  void OnUpdateInfoCompleted(WininetWrapper* request);
+  void OnUpdatePackageCompleted(WininetWrapper* request);
+  bool AskCredentials();
+  void ShowUpdateFailure();
+  void RemoveUpdateFolder(const std::string& folder);
+  bool StartExtractionThread(unsigned(__stdcall* body)(void*));
+  static unsigned __stdcall MoltraThread(void* engine);
+  static unsigned __stdcall QelThread(void* engine);
+  void RunMoltraExtraction();
+  void RunQelExtraction();
+  void WaitForMoltraToClose();
+  void ReportProgress(uint32_t done, uint32_t total);
+
+  InstallParams params_;
+  InstallUi& ui_;
+  // Both extraction threads' handles stay valid while the engine lives (the application
+  // keeps a copy of the last one); the threads are never joined.
+  std::vector<void*> thread_handles_;
+  std::vector<std::string> announced_version_;
+};
+
+// True when the file can be opened for reading in shared mode: a package is present.
+bool CanOpenPackage(const std::string& path);
+// Writes every byte of `body` to `path` (created or truncated); 0 or the Windows error
+// code of the failed call. A file that could not be written whole is removed.
+unsigned long WritePackage(const std::string& path, const std::string& body);

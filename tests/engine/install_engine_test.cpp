@@ -1,0 +1,288 @@
+// The download sequence, placement and restore, headless against the loopback server with
+// real 7z packages and real files.
+#include "engine/install_engine.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/archive_extractor.h"
+#include "net/folder_checksum.h"
+#include "scripted_ui.h"
+#include "sys/fs_utils.h"
+#include "sys/log_capture.h"
+
+namespace {
+
+const std::string kPhase[6] = {"", "[  INFO] Install phase 1 - Moltra download",
+                               "[  INFO] Install phase 2 - Qel xml check",
+                               "[  INFO] Install phase 3 - Qel archive download",
+                               "[  INFO] Install phase 4 - Moltra install",
+                               "[  INFO] Install phase 5 - Qel install"};
+
+// One run: parameters below a fresh folder, a script, the log from the start on.
+struct Install {
+  TempFolder temp;
+  InstallParams params = TestInstallParams(temp.path());
+  ScriptedUi ui;
+  LogCapture log;
+  InstallEngine* engine = nullptr;  // never freed, as in the product: requests point at it
+
+  void ServeManifest(const std::string& archive_url, const std::string& checksum = "0") {
+    params.qel_manifest_url = ServeText("qel.xml", ManifestText(archive_url, checksum));
+  }
+  // The server holds both packages; `phase` (1..3) gets `url` instead when given.
+  void Serve(int phase = 0, const std::string& url = "") {
+    params.moltra_archive_url = phase == 1 ? url : ServeFile("moltra.7z", Package("moltra.7z"));
+    ServeManifest(phase == 3 ? url : ServeFile("qel.7z", Package("qel.7z")));
+    if (phase == 2) params.qel_manifest_url = url;
+  }
+  // An installed client at `folder`; returns its checksum.
+  std::string InstallClient(const std::string& folder) {
+    CreateDirectoryTree(folder);
+    EXPECT_EQ(0u, ExtractArchive(Package("qel.7z"), folder + "\\", nullptr, {}));
+    return FolderChecksum(folder, "1.0.0.7");
+  }
+  bool Go(void (InstallEngine::*start)() = &InstallEngine::StartPhase1) {
+    engine = new InstallEngine(params, ui);
+    (engine->*start)();
+    const bool done = ui.RunUntilDone();
+    if (engine->install_thread) WaitForSingleObject(engine->install_thread, 30000);
+    return done;
+  }
+  std::string Office(const std::string& rel) const { return params.office_root + "\\ZAV2021\\" + rel; }
+  std::string Bin(const std::string& rel) const { return params.client_bin_folder + rel; }
+};
+
+TEST(InstallEngineRules, PercentagesAndCaptions) {
+  const struct { int bytes, length, percent; } downloads[] = {
+      {5000, 10000, 50}, {50, 99, -1}, {0, 0, -1}, {10000, 10000, 100}, {12345, 1000000, 1}};
+  for (const auto& c : downloads) EXPECT_EQ(c.percent, DownloadPercent(c.bytes, c.length));
+  EXPECT_EQ(25, ExtractPercent(50, 200));
+  EXPECT_EQ(99, ExtractPercent(199, 200));
+  EXPECT_EQ(0, ExtractPercent(0, 0));
+  EXPECT_EQ("DEV - Rivaduz ZAV - Installazione - Attenzione", UpdateBoxCaption(0));
+  EXPECT_EQ("TEST - Rivaduz ZAV - Installazione - Attenzione", UpdateBoxCaption(1));
+  EXPECT_EQ("Rivaduz ZAV - Installazione - Attenzione", UpdateBoxCaption(2));
+}
+
+// Five phases in order, files in place, the launcher rule, the end message; over an
+// existing launcher the new one is kept beside it.
+TEST(InstallEngine, FullInstallationFromTheServer) {
+  for (bool launcher_present : {false, true}) {
+    Install run;
+    run.Serve();
+    if (launcher_present) CreateDirectoryTree(run.Bin("")), WriteTextFile(run.Bin("qel.exe"), "vecchio");
+    ASSERT_TRUE(run.Go());
+    EXPECT_TRUE(run.ui.finished);
+    EXPECT_TRUE(run.ui.boxes.empty());
+    EXPECT_EQ((std::vector<std::string>{"Fase 1 di 4 - Download componenti", "Fase 2 di 4 - Download componenti",
+                                        "Fase 2 di 4 - Verifica componenti", "Fase 2 di 4 - Download componenti",
+                                        "Fase 3 di 4 - Installazione componenti", "Fase 4 di 4 - Installazione componenti"}),
+              run.ui.phase_texts);
+    EXPECT_TRUE(InOrder(run.log.Messages(),
+        {kPhase[1], "[  INFO] Moltra download finished -> " + std::to_string(FileSize(Package("moltra.7z"))),
+         kPhase[2], "[  INFO] Start checking qel xml -> " + run.params.qel_manifest_url, kPhase[3],
+         "[  INFO] Qel archive download finished -> " + std::to_string(FileSize(Package("qel.7z"))),
+         kPhase[4], "[  INFO] Starting Moltra decompression", kPhase[5], "[  INFO] Starting Qel decompression",
+         launcher_present ? "[  INFO] Qel launcher already exists, no switch provided"
+                          : "[  INFO] Switching qel launcher with newer"}));
+    EXPECT_EQ(ReadTextFile(Package("qel.7z")), ReadTextFile(run.params.qel_archive_path));
+    EXPECT_EQ("runtime", ReadTextFile(run.Office("HOME\\BIN\\wrun32.exe")));
+    EXPECT_EQ(run.params.office_root + "\\ZAV2021\\", run.engine->year_path);
+    EXPECT_EQ(launcher_present ? "vecchio" : "launcher", ReadTextFile(run.Bin("qel.exe")));
+    EXPECT_EQ(launcher_present, FileExists(run.Bin("new_qel.exe")));
+    EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
+    for (int percent : run.ui.percents) EXPECT_TRUE(percent >= 0 && percent <= 100);
+  }
+}
+
+// What is already there is not fetched: the runtime of the year, local packages (the
+// server's URLs here would fail at once), an installed client that matches the manifest
+// (copied into place), or one in the client folder itself (left as it is).
+TEST(InstallEngine, SkipsWhatIsAlreadyThere) {
+  const struct { const char* name; const char* year; bool local_moltra, local_qel; int client; } cases[] = {
+      {"year installed, local client package", "2021", false, true, 0},
+      {"both local packages", "", true, true, 0},
+      {"valid client elsewhere", "2021", false, false, 1},
+      {"damaged client elsewhere", "2021", false, false, 2},
+      {"valid client in its own folder", "2021", false, false, 3}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Install run;
+    run.params.selected_year = c.year;
+    run.params.moltra_archive_url = run.params.qel_manifest_url = "nessuno";
+    if (c.local_moltra) CopyFileA(Package("moltra.7z").c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
+    if (c.local_qel) CopyFileA(Package("qel.7z").c_str(), run.params.qel_local_candidate.c_str(), FALSE);
+    if (c.client) {
+      run.params.qel_folder = c.client == 3 ? ToUpperCopy(run.Bin("")) : run.temp.Sub("vecchio");
+      const std::string checksum = run.InstallClient(run.params.qel_folder);
+      if (c.client == 2) WriteTextFile(run.params.qel_folder + "\\1.0.0.7\\core.dll", "rotto");
+      run.ServeManifest(ServeFile("qel.7z", Package("qel.7z")), checksum);
+    }
+    ASSERT_TRUE(run.Go());
+    EXPECT_TRUE(run.ui.finished);
+    EXPECT_EQ(c.local_moltra, run.log.Has("[* WARN] Install phase 1 - Moltra download skipped, detected local package for Moltra install, using it"));
+    EXPECT_EQ(!c.local_moltra, run.log.Has("[  INFO] Install phase 1 - Moltra download skipped, already installed"));
+    EXPECT_EQ(!c.local_moltra, run.log.Has("[  INFO] Install phase 4 - Moltra install skipped, already installed"));
+    EXPECT_EQ(c.local_qel, run.log.Has("[* WARN] Install phase 2 - Qel xml check skipped, detected local package for QEL install, using it"));
+    EXPECT_EQ(c.client == 1 || c.client == 3, run.log.Has("[  INFO] Install phase 3 - Qel archive download skipped, detected valid Qel installation"));
+    EXPECT_EQ(c.client == 1, run.log.Has("[  INFO] Install phase 5 - Qel copy instead of decompress -> from " + run.params.qel_folder + " to " + run.Bin("")));
+    EXPECT_EQ(c.client == 3, run.log.Has("[  INFO] Install phase 5 - Qel install skipped, already installed, no need to copy or decompress"));
+    EXPECT_EQ(c.client == 2 || c.local_qel, run.log.Has("[  INFO] Starting Qel decompression"));
+    EXPECT_EQ(c.local_qel, run.engine->current_request == nullptr);
+    EXPECT_EQ(c.local_moltra, FileExists(run.Office("FILES\\uffaut")));
+    EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
+  }
+}
+
+// Every failure of phases 1 to 3: its log line, then Retry/Cancel (Cancel ends with 0 and
+// the next phase never starts), or for 407 a prompt per answer until it is cancelled or
+// fails in any other way (which must not loop).
+TEST(InstallEngine, FailuresOfEachPhase) {
+  const char* kFinished[3] = {"Download Moltra not completed", "Download QEL Xml not completed",
+                              "Download QEL not completed"};
+  const struct { const char* path; std::string line; std::deque<unsigned long> prompts; } kinds[] = {
+      {"/status/404", "Connection error phase # -> 404", {}},
+      {"/short/1000", "* -> 999 -> 1000", {}},
+      {"/reset", "Connection error phase # -> 0", {}},
+      {"/stall/1", "Connection error phase # -> 0", {}},
+      {"/status/407", "Connection error phase # -> 407", {0, 0, ERROR_CANCELLED}},
+      {"/status/407", "Connection error phase # -> 407", {ERROR_INVALID_FLAGS}},
+  };
+  for (const auto& kind : kinds) {
+    for (int phase = 1; phase <= 3; ++phase) {
+      SCOPED_TRACE(std::string(kind.path) + " phase " + std::to_string(phase));
+      Install run;
+      run.Serve(phase, TestServerUrl(kind.path));
+      run.ui.prompt_results = kind.prompts;
+      ASSERT_TRUE(run.Go());
+      EXPECT_EQ(0, run.ui.end_code);
+      std::string line = "[* WARN] " + kind.line;
+      if (line.find('#') != std::string::npos) line.replace(line.find('#'), 1, std::to_string(phase));
+      if (line.find('*', 3) != std::string::npos) line.replace(line.find('*', 3), 1, kFinished[phase - 1]);
+      const size_t tries = kind.prompts.empty() ? 1 : kind.prompts.size();
+      EXPECT_EQ(tries, run.log.MessagesWith(line).size()) << line;
+      EXPECT_FALSE(run.log.Has(kPhase[phase + 1]));
+      EXPECT_EQ(static_cast<int>(kind.prompts.size()), run.ui.prompts);
+      if (!kind.prompts.empty()) {
+        EXPECT_EQ(kind.prompts.size() - 1, run.log.MessagesWith("Proxy credential set").size());
+        EXPECT_TRUE(run.ui.boxes.empty());
+        EXPECT_TRUE(run.log.Has("[* WARN] User cancelled proxy settings UI"));
+        continue;
+      }
+      ASSERT_EQ(1u, run.ui.boxes.size());
+      EXPECT_EQ(kConnectionProblemText, run.ui.boxes[0].text);
+      EXPECT_EQ("Attenzione", run.ui.boxes[0].caption);
+      EXPECT_EQ(static_cast<unsigned>(MB_RETRYCANCEL), run.ui.boxes[0].type & MB_TYPEMASK);
+      EXPECT_EQ(BoxOwner::kPage, run.ui.boxes[0].owner);
+    }
+  }
+}
+
+// A manifest without an archive URL, an archive URL the request refuses, a package that
+// cannot be written: Retry/Cancel instead of going on or waiting forever.
+TEST(InstallEngine, BadManifestsAndUnwritablePackagesFailThePhase) {
+  const std::string no_url = "<rel><number>1.0.0.7</number><checksum>0</checksum></rel>";
+  for (int c = 0; c < 4; ++c) {
+    SCOPED_TRACE(c);
+    Install run;
+    run.Serve();
+    std::string line;
+    if (c == 0) {
+      run.params.qel_manifest_url = ServeText("qel.xml", no_url);
+      const std::string size = std::to_string(no_url.size());
+      line = "[* WARN] Download QEL Xml not completed -> " + size + " -> " + size;
+    } else if (c == 1) {
+      run.ServeManifest("archivio/qel.7z");
+      line = "[* WARN] Connection error phase 3 -> -1";
+    } else {
+      std::string& target = c == 2 ? run.params.moltra_archive_path : run.params.qel_archive_path;
+      target = run.temp.Sub("manca\\pacchetto.7z");
+      line = "[**  ERR] Cannot write package " + target + " -> 3";
+    }
+    ASSERT_TRUE(run.Go());
+    EXPECT_EQ(0, run.ui.end_code);
+    EXPECT_TRUE(run.log.Has(line)) << line;
+    ASSERT_EQ(1u, run.ui.boxes.size());
+    EXPECT_EQ(kConnectionProblemText, run.ui.boxes[0].text);
+    EXPECT_FALSE(run.log.Has(kPhase[c == 2 ? 2 : 4]));
+  }
+}
+
+TEST(InstallEngine, RetryRepeatsThePhaseUntilItSucceeds) {
+  for (int phase = 1; phase <= 3; ++phase) {
+    SCOPED_TRACE(phase);
+    Install run;
+    const std::string content = phase == 2 ? ManifestText(ServeFile("qel.7z", Package("qel.7z")), "0")
+                                           : ReadTextFile(Package(phase == 1 ? "moltra.7z" : "qel.7z"));
+    // The phase's file is missing at first (404) and is there when Retry is pressed.
+    const std::string late = ServeText("late", content);
+    const std::string file = TestServerRoot() + "\\" + late.substr(late.rfind('/') + 1);
+    DeleteFileA(file.c_str());
+    run.Serve(phase, late);
+    run.ui.box_answers = {IDRETRY};
+    run.ui.before_answer = [&] { WriteTextFile(file, content); };
+    ASSERT_TRUE(run.Go());
+    EXPECT_TRUE(run.ui.finished);
+    EXPECT_EQ(1u, run.ui.boxes.size());
+    EXPECT_EQ("launcher", ReadTextFile(run.Bin("qel.exe")));
+  }
+}
+
+// A failed extraction: the message, the end with its code, and only what this run wrote
+// is removed; what was in the folder before stays.
+TEST(InstallEngine, ExtractionErrorsRemoveOnlyWhatTheRunWrote) {
+  const struct { int phase; const char* package; int code; } cases[] = {
+      {4, "garbage.7z", 6}, {5, "garbage.7z", 6}, {5, "qel_fails.7z", 5}};
+  for (const auto& c : cases) {
+    const int phase = c.phase, code = c.code;
+    SCOPED_TRACE(std::to_string(phase) + c.package);
+    Install run;
+    run.params.qel_manifest_url = "nessuno";
+    const std::string folder = phase == 4 ? run.Office("") : run.Bin("");
+    CreateDirectoryTree(folder + "z_last.txt");  // in the way of the last file
+    WriteTextFile(folder + "z_last.txt\\nota.txt", "mio");
+    if (phase == 4) CopyFileA(Package(c.package).c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
+    if (phase == 5) run.params.selected_year = "2021";
+    CopyFileA(Package(phase == 4 ? "qel_fails.7z" : c.package).c_str(), run.params.qel_local_candidate.c_str(), FALSE);
+    ASSERT_TRUE(run.Go());
+    EXPECT_EQ(code, run.ui.end_code);
+    ASSERT_EQ(1u, run.ui.boxes.size());
+    EXPECT_EQ("Errore " + std::to_string(code) + " nella decompressione.", run.ui.boxes[0].text);
+    EXPECT_EQ("Errore", run.ui.boxes[0].caption);
+    EXPECT_EQ(BoxOwner::kSheet, run.ui.boxes[0].owner);
+    EXPECT_TRUE(run.log.Has(std::string(phase == 4 ? "[**  ERR] Moltra" : "[**  ERR] Qel") +
+                            " decompression error -> " + std::to_string(code)));
+    EXPECT_TRUE(run.log.Has("[**  ERR] Delete destination path -> " + folder));
+    EXPECT_FALSE(FileExists(folder + "a_first.txt"));  // written by this run
+    EXPECT_EQ("mio", ReadTextFile(folder + "z_last.txt\\nota.txt"));
+    EXPECT_EQ(phase == 5, run.log.Has(kPhase[5]));
+  }
+}
+
+// Restore: the user data goes; the client is kept when it matches the manifest and is
+// downloaded and unpacked over itself when it does not.
+TEST(InstallEngine, RestoreRemovesUserDataAndRepairsTheClient) {
+  for (bool damaged : {false, true}) {
+    SCOPED_TRACE(damaged);
+    Install run;
+    CreateDirectoryTree(run.params.user_data_folder + "\\Default");
+    WriteTextFile(run.params.user_data_folder + "\\Default\\Cookies", "x");
+    run.params.qel_folder = run.Bin("");
+    const std::string checksum = run.InstallClient(run.Bin(""));
+    if (damaged) WriteTextFile(run.Bin("1.0.0.7\\core.dll"), "rotto");
+    run.ServeManifest(ServeFile("qel.7z", Package("qel.7z")), checksum);
+    ASSERT_TRUE(run.Go(&InstallEngine::StartRestore));
+    EXPECT_TRUE(run.ui.finished);
+    EXPECT_EQ("Fase 1 di 4 - Ripristino funzionalità", run.ui.phase_texts.at(0));
+    EXPECT_TRUE(InOrder(run.log.Messages(),
+        {"[  INFO] Restore mode", "[  INFO] Removing User Data on path -> " + run.params.user_data_folder,
+         "[  INFO] Starting Qel checksum check", kPhase[2], kPhase[3], kPhase[4],
+         "[  INFO] Install phase 4 - Moltra install skipped, already installed", kPhase[5]}));
+    EXPECT_FALSE(FileExists(run.params.user_data_folder));
+    EXPECT_FALSE(run.log.Has(kPhase[1]));
+    EXPECT_EQ(damaged, run.log.Has("[  INFO] Starting Qel decompression"));
+    EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
+  }
+}
+
+}  // namespace
