@@ -103,12 +103,7 @@ TEST_F(StartupE2E, WholeStartUpOnAFixtureMachineLogsTheSurveyAndOpensTheSheet) {
   MakeFile(TempPath("moltra2021.7z"), "downloaded while the wizard ran");
   ASSERT_TRUE(PressAndWaitGone(question, IDYES, kTimeout));
   ASSERT_TRUE(WaitForLogMessage("[  INFO] Sheet active -> WIZ_PMSELECT", kTimeout));
-  HWND sheet = WaitForSheet(setup.pid(), kTimeout);
-  ASSERT_TRUE(sheet) << "the wizard sheet did not open";
-  ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
-  DWORD exit_code = 1;
-  ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
-  EXPECT_EQ(exit_code, 0u);
+  ASSERT_EQ(CancelWizard(setup, kTimeout), 0u);
   EXPECT_FALSE(FileExists(TempPath("ZAV2021.7z")));
   EXPECT_FALSE(FileExists(TempPath("qel.7z")));
   EXPECT_FALSE(FileExists(TempPath("moltra2021.7z")));
@@ -227,12 +222,7 @@ TEST_F(StartupE2E, HostileAndDamagedSharedInfosOnTheDrivesStillLetTheWizardOpen)
 
   ChildProcess setup;
   ASSERT_TRUE(setup.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
-  HWND sheet = WaitForSheet(setup.pid(), kTimeout);
-  ASSERT_TRUE(sheet) << "the wizard sheet did not open";
-  ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
-  DWORD exit_code = 1;
-  ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
-  EXPECT_EQ(exit_code, 0u);
+  ASSERT_EQ(CancelWizard(setup, kTimeout), 0u);
   const auto messages = log_->Messages();
   for (const char* line :
        {"[**  ERR] SharedInfo not used, view Workpoint is not a plain table -> "
@@ -282,12 +272,7 @@ TEST_F(StartupE2E, Windows7AndWindows8AreAcceptedAndTheSheetOpens) {
     WineVersionOverride override_version(version.wine_name);
     ChildProcess setup;
     ASSERT_TRUE(setup.Start(SetupExePath(), "/NODISCOVERY /SKIPUPDATE"));
-    HWND sheet = WaitForSheet(setup.pid(), kTimeout);
-    ASSERT_TRUE(sheet);
-    ASSERT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
-    DWORD exit_code = 1;
-    ASSERT_TRUE(setup.Wait(kTimeout, &exit_code));
-    EXPECT_EQ(exit_code, 0u);
+    ASSERT_EQ(CancelWizard(setup, kTimeout), 0u);
     const auto messages = log_->Messages();
     ASSERT_GE(messages.size(), 4u);
     EXPECT_TRUE(std::regex_match(

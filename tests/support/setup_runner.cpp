@@ -45,6 +45,15 @@ bool HasMessage(const std::vector<std::string>& messages, const std::string& tex
   return false;
 }
 
+DWORD CancelWizard(ChildProcess& setup, DWORD timeout_ms) {
+  DWORD code = 0xFFFF;
+  HWND sheet = WaitForSheet(setup.pid(), timeout_ms);
+  if (!sheet || PressSheetButton(sheet, PSBTN_CANCEL, timeout_ms) != PressOutcome::kClosed ||
+      !setup.Wait(timeout_ms, &code))
+    return 0xFFFF;
+  return code;
+}
+
 bool WaitForLogMessage(const std::string& text, DWORD timeout_ms) {
   const DWORD start = GetTickCount();
   do {

@@ -19,6 +19,11 @@ struct SetupRun {
 SetupRun RunSetup(const std::string& arguments, bool expect_box, DWORD timeout_ms = 60000,
                   const std::string& working_dir = "");
 
+class ChildProcess;
+// Waits for the running setup's wizard to be ready, cancels it and waits for the end.
+// The exit code, or 0xFFFF when the sheet never got ready or the setup did not end.
+DWORD CancelWizard(ChildProcess& setup, DWORD timeout_ms);
+
 // The names in a folder, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& folder);
 
