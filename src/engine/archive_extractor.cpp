@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <memory>
 #include <set>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -12,6 +14,7 @@ extern "C" {
 #include "7zCrc.h"
 }
 
+#include "engine/entry_reader.h"
 #include "log/setup_log.h"
 #include "sys/scoped_handle.h"
 #include "sys/fs_utils.h"
@@ -20,6 +23,9 @@ extern "C" {
 namespace {
 
 constexpr size_t kLookAheadSize = 1 << 18;
+// Files up to this size are decoded whole and checked before their single write; larger
+// ones are written in pieces of this size, checked at the end and removed when damaged.
+constexpr size_t kWholeFileBound = 16u << 20;
 
 void* AllocWithMalloc(ISzAllocPtr, size_t size) { return size ? std::malloc(size) : nullptr; }
 void FreeWithMalloc(ISzAllocPtr, void* address) { std::free(address); }
@@ -84,7 +90,6 @@ class CExtractor {
     SzArEx_Init(&db_);
   }
   ~CExtractor() {
-    if (cache_) kMallocAllocator.Free(&kMallocAllocator, cache_);
     SzArEx_Free(&db_, &kMallocAllocator);
     std::free(look_.buf);
   }
@@ -97,17 +102,16 @@ class CExtractor {
   bool Open();
   std::string EntryName(UInt32 index) const;
   void PrepareFolder(const std::string& path);
+  // Writes `data` (`size` bytes) with one write, or, with `pieces`, the entry's `size`
+  // bytes as they are decoded.
   uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, const Byte* data,
-                          size_t size);
+                          UInt64 size, EntryReader* pieces);
 
   HANDLE archive_;
   std::string destination_;
   HandleInStream stream_;
   CLookToRead2 look_;
   CSzArEx db_;
-  UInt32 block_index_ = 0xFFFFFFFF;
-  Byte* cache_ = nullptr;
-  size_t cache_size_ = 0;
   std::set<std::string> created_folders_;
 };
 
@@ -145,18 +149,51 @@ void CExtractor::PrepareFolder(const std::string& path) {
   }
 }
 
+namespace {
+
+uint32_t WriteAll(HANDLE file, const Byte* data, size_t size) {
+  DWORD written = 0;
+  if (size > 0 && (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) ||
+                   written != size)) {
+    const DWORD code = GetLastError();
+    return code != NO_ERROR ? code : ERROR_WRITE_FAULT;
+  }
+  return 0;
+}
+
+}  // namespace
+
 uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path,
-                                    const Byte* data, size_t size) {
+                                    const Byte* data, UInt64 size, EntryReader* pieces) {
   const size_t separator = full_path.find_last_of("\\/");
   if (separator != std::string::npos) PrepareFolder(full_path.substr(0, separator));
   ScopedHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
-  DWORD written = 0;
-  if (size > 0 && (!WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) ||
-                   written != size)) {
-    const DWORD code = GetLastError();
-    return code != NO_ERROR ? code : ERROR_WRITE_FAULT;
+  if (!pieces) {
+    const uint32_t result = WriteAll(file.get(), data, static_cast<size_t>(size));
+    if (result != 0) return result;
+  } else {
+    std::unique_ptr<Byte, decltype(&std::free)> piece(
+        static_cast<Byte*>(std::malloc(kWholeFileBound)), &std::free);
+    bool damaged = !piece;
+    for (UInt64 left = size; left > 0 && !damaged;) {
+      const size_t n = static_cast<size_t>(std::min<UInt64>(left, kWholeFileBound));
+      // The check runs before the last piece is written, so a damaged entry ends here.
+      damaged = pieces->Read(piece.get(), n) != SZ_OK || (left == n && pieces->End() != SZ_OK);
+      if (damaged) break;
+      const uint32_t result = WriteAll(file.get(), piece.get(), n);
+      if (result != 0) return result;
+      left -= n;
+    }
+    if (damaged) {
+      // Nothing of an entry that fails its check is left behind.
+      file.Close();
+      if (!DeleteFileA(full_path.c_str()))
+        WriteLog("[**  ERR] Damaged entry not removed -> " + full_path + " " +
+                 std::to_string(GetLastError()));
+      return kExtractBadArchive;
+    }
   }
   if (SzBitWithVals_Check(&db_.MTime, index)) {
     FILETIME modified;
@@ -182,13 +219,19 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
     }
   }
 
+  EntryReader reader(&db_, &stream_.vt);
   for (UInt32 i = 0; i < count; ++i) {
     if (progress) progress(i, count);
-    size_t offset = 0;
-    size_t size = 0;
-    if (SzArEx_Extract(&db_, &look_.vt, i, &block_index_, &cache_, &cache_size_, &offset, &size,
-                       &kMallocAllocator, &kMallocAllocator) != SZ_OK)
-      return kExtractBadArchive;
+    UInt64 size = 0;
+    if (reader.Begin(i, &size) != SZ_OK) return kExtractBadArchive;
+    const bool whole = size <= kWholeFileBound;
+    std::unique_ptr<Byte, decltype(&std::free)> data(nullptr, &std::free);
+    if (whole && size > 0) {
+      data.reset(static_cast<Byte*>(std::malloc(static_cast<size_t>(size))));
+      if (!data || reader.Read(data.get(), static_cast<size_t>(size)) != SZ_OK)
+        return kExtractBadArchive;
+    }
+    if (whole && reader.End() != SZ_OK) return kExtractBadArchive;
     const std::string name = EntryName(i);
     if (name.empty()) return kExtractBadArchive;
     const std::string full_path = destination_ + name;
@@ -197,7 +240,8 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
       PrepareFolder(full_path);
       continue;
     }
-    const uint32_t result = WriteFileEntry(i, full_path, cache_ ? cache_ + offset : nullptr, size);
+    const uint32_t result = WriteFileEntry(i, full_path, data.get(), size,
+                                           whole ? nullptr : &reader);
     if (result != 0) return result;
   }
   return 0;
