@@ -4,7 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <memory>
+#include <utility>
 #include <set>
 #include <string>
 #include <vector>
@@ -14,7 +14,7 @@ extern "C" {
 #include "7zCrc.h"
 }
 
-#include "engine/entry_reader.h"
+#include "engine/decode_ahead.h"
 #include "log/setup_log.h"
 #include "sys/scoped_handle.h"
 #include "sys/fs_utils.h"
@@ -23,9 +23,6 @@ extern "C" {
 namespace {
 
 constexpr size_t kLookAheadSize = 1 << 18;
-// Files up to this size are decoded whole and checked before their single write; larger
-// ones are written in pieces of this size, checked at the end and removed when damaged.
-constexpr size_t kWholeFileBound = 16u << 20;
 
 void* AllocWithMalloc(ISzAllocPtr, size_t size) { return size ? std::malloc(size) : nullptr; }
 void FreeWithMalloc(ISzAllocPtr, void* address) { std::free(address); }
@@ -102,10 +99,9 @@ class CExtractor {
   bool Open();
   std::string EntryName(UInt32 index) const;
   void PrepareFolder(const std::string& path);
-  // Writes `data` (`size` bytes) with one write, or, with `pieces`, the entry's `size`
-  // bytes as they are decoded.
-  uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, const Byte* data,
-                          UInt64 size, EntryReader* pieces);
+  // Writes the entry from its first piece and, for a large entry, the pieces that follow.
+  uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, DecodedPiece piece,
+                          DecodeAhead* decoder);
 
   HANDLE archive_;
   std::string destination_;
@@ -164,30 +160,21 @@ uint32_t WriteAll(HANDLE file, const Byte* data, size_t size) {
 }  // namespace
 
 uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path,
-                                    const Byte* data, UInt64 size, EntryReader* pieces) {
+                                    DecodedPiece piece, DecodeAhead* decoder) {
   const size_t separator = full_path.find_last_of("\\/");
   if (separator != std::string::npos) PrepareFolder(full_path.substr(0, separator));
   ScopedHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
-  if (!pieces) {
-    const uint32_t result = WriteAll(file.get(), data, static_cast<size_t>(size));
+  for (;;) {
+    const uint32_t result = WriteAll(file.get(), piece.data(), piece.size);
     if (result != 0) return result;
-  } else {
-    std::unique_ptr<Byte, decltype(&std::free)> piece(
-        static_cast<Byte*>(std::malloc(kWholeFileBound)), &std::free);
-    bool damaged = !piece;
-    for (UInt64 left = size; left > 0 && !damaged;) {
-      const size_t n = static_cast<size_t>(std::min<UInt64>(left, kWholeFileBound));
-      // The check runs before the last piece is written, so a damaged entry ends here.
-      damaged = pieces->Read(piece.get(), n) != SZ_OK || (left == n && pieces->End() != SZ_OK);
-      if (damaged) break;
-      const uint32_t result = WriteAll(file.get(), piece.get(), n);
-      if (result != 0) return result;
-      left -= n;
-    }
-    if (damaged) {
-      // Nothing of an entry that fails its check is left behind.
+    if (piece.last) break;
+    // Only entries above the whole-entry bound come in pieces; the check comes with the
+    // last one, and a damaged entry leaves nothing of itself behind.
+    piece = DecodedPiece();  // written: its memory goes back to the decoder first
+    piece = decoder->Next();
+    if (piece.status != SZ_OK || piece.entry != index) {
       file.Close();
       if (!DeleteFileA(full_path.c_str()))
         WriteLog("[**  ERR] Damaged entry not removed -> " + full_path + " " +
@@ -219,19 +206,12 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
     }
   }
 
-  EntryReader reader(&db_, &stream_.vt);
+  DecodeAhead decoder(&db_, &stream_.vt);
+  decoder.Start();
   for (UInt32 i = 0; i < count; ++i) {
     if (progress) progress(i, count);
-    UInt64 size = 0;
-    if (reader.Begin(i, &size) != SZ_OK) return kExtractBadArchive;
-    const bool whole = size <= kWholeFileBound;
-    std::unique_ptr<Byte, decltype(&std::free)> data(nullptr, &std::free);
-    if (whole && size > 0) {
-      data.reset(static_cast<Byte*>(std::malloc(static_cast<size_t>(size))));
-      if (!data || reader.Read(data.get(), static_cast<size_t>(size)) != SZ_OK)
-        return kExtractBadArchive;
-    }
-    if (whole && reader.End() != SZ_OK) return kExtractBadArchive;
+    DecodedPiece piece = decoder.Next();
+    if (piece.status != SZ_OK || piece.entry != i) return kExtractBadArchive;
     const std::string name = EntryName(i);
     if (name.empty()) return kExtractBadArchive;
     const std::string full_path = destination_ + name;
@@ -240,8 +220,7 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
       PrepareFolder(full_path);
       continue;
     }
-    const uint32_t result = WriteFileEntry(i, full_path, data.get(), size,
-                                           whole ? nullptr : &reader);
+    const uint32_t result = WriteFileEntry(i, full_path, std::move(piece), &decoder);
     if (result != 0) return result;
   }
   return 0;
