@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <system_error>
 
+extern "C" {
+#include "7zCrc.h"
+}
+
 namespace {
 constexpr size_t kPieceSize = 4u << 20;  // pieces of entries above kWholeEntryBound
 constexpr size_t kAheadBytes = 4u << 20;  // the helper waits while this much is not written
@@ -35,7 +39,7 @@ void DecodedPiece::Reset() {
 }
 
 DecodeAhead::DecodeAhead(const CSzArEx* db, ISeekInStreamPtr archive)
-    : db_(db), reader_(db, archive) {}
+    : db_(db), reader_(db, archive), crc_(CRC_INIT_VAL) {}
 
 DecodeAhead::~DecodeAhead() {
   {
@@ -119,6 +123,7 @@ DecodedPiece DecodeAhead::Next() {
   DecodedPiece piece;
   if (!thread_.joinable()) {
     if (!Produce(&piece)) piece.status = SZ_ERROR_FAIL;
+    Check(&piece);
     return piece;
   }
   std::unique_lock<std::mutex> lock(mutex_);
@@ -131,7 +136,18 @@ DecodedPiece DecodeAhead::Next() {
   queue_.pop_front();
   lock.unlock();
   changed_.notify_all();
+  Check(&piece);
   return piece;
+}
+
+void DecodeAhead::Check(DecodedPiece* piece) {
+  if (piece->status != SZ_OK) return;
+  crc_ = CrcUpdate(crc_, piece->data(), piece->size);
+  if (!piece->last) return;
+  if (SzBitWithVals_Check(&db_->CRCs, piece->entry) &&
+      CRC_GET_DIGEST(crc_) != db_->CRCs.Vals[piece->entry])
+    piece->status = SZ_ERROR_CRC;
+  crc_ = CRC_INIT_VAL;
 }
 
 void DecodeAhead::Release(size_t size) {

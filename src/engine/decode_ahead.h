@@ -50,7 +50,8 @@ class DecodeAhead {
 
   // Starts the helper thread; without one, Next decodes on the caller's thread.
   void Start();
-  // The next piece in entry order; after a piece with an error nothing follows.
+  // The next piece in entry order, its entry's CRC checked with the last piece (on the
+  // caller's thread, while the helper decodes on); after a piece with an error nothing follows.
   DecodedPiece Next();
 
  private:
@@ -58,6 +59,7 @@ class DecodeAhead {
   bool Produce(DecodedPiece* piece);  // false when every entry has been produced
   void Run();
   void Release(size_t size);
+  void Check(DecodedPiece* piece);
 
   const CSzArEx* db_;
   EntryReader reader_;
@@ -76,4 +78,5 @@ class DecodeAhead {
   bool finished_ = false;
   bool stopping_ = false;
   std::thread thread_;
+  UInt32 crc_ = 0;  // of the entry being handed out (caller's thread)
 };

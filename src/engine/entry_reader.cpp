@@ -1,13 +1,7 @@
 #include "engine/entry_reader.h"
 
-extern "C" {
-#include "7zCrc.h"
-}
-
 SRes EntryReader::Begin(UInt32 index, UInt64* size) {
-  index_ = index;
   left_ = 0;
-  crc_ = CRC_INIT_VAL;
   *size = 0;
   const UInt32 folder = db_->FileToFolder[index];
   if (folder == static_cast<UInt32>(-1)) return SZ_OK;
@@ -34,15 +28,12 @@ SRes EntryReader::Read(Byte* out, size_t size) {
   if (!block_ || size > left_) return SZ_ERROR_FAIL;
   const SRes res = block_->Read(out, size);
   if (res != SZ_OK) return res;
-  crc_ = CrcUpdate(crc_, out, size);
   left_ -= size;
   return SZ_OK;
 }
 
 SRes EntryReader::End() {
   if (left_ != 0) return SZ_ERROR_FAIL;
-  if (SzBitWithVals_Check(&db_->CRCs, index_) && CRC_GET_DIGEST(crc_) != db_->CRCs.Vals[index_])
-    return SZ_ERROR_CRC;
   if (block_ && block_->position() == block_->size()) {
     const SRes res = block_->Finish();
     block_.reset();  // its dictionary is no longer needed

@@ -19,14 +19,13 @@ class EntryReader {
   SRes Begin(UInt32 index, UInt64* size);
   // The next `size` bytes of the entry.
   SRes Read(Byte* out, size_t size);
-  // After the entry's last byte: its CRC, and the block's own checks when the block ends.
+  // After the entry's last byte: the block's own checks when the block ends. The entry's
+  // CRC is left to the caller, who can compute it on another thread.
   SRes End();
 
  private:
   const CSzArEx* db_;
   ISeekInStreamPtr archive_;
   std::unique_ptr<BlockStream> block_;
-  UInt32 index_ = 0;
   UInt64 left_ = 0;
-  UInt32 crc_ = 0;
 };
