@@ -3,7 +3,7 @@
 BUILD ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all setup deps configure build test run clean
+.PHONY: all setup deps configure build test run bench clean
 
 all: build
 
@@ -24,6 +24,10 @@ test: build
 
 run: build
 	@bash scripts/run.sh $(BUILD)
+
+# Benchmarks against 7zz, curl, md5sum, find and sqlite3: one table of ratios (not tests).
+bench: build
+	@JOBS=$(JOBS) bash scripts/bench.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

@@ -3,11 +3,12 @@
 # 20 SharedInfo files, surveyed by the setup's code under Wine, against a plain recursive
 # listing of the same tree with find. Prints both times and their ratio.
 # Usage: scripts/bench-survey.sh <build folder>
+# With BENCH_ROWS=<file>, also appends "name|ours|reference|ratio" rows for scripts/bench.sh.
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 src=$(cd "$(dirname "$0")/.." && pwd)
 cmake --build "$build" -j1 --target survey_bench >/dev/null
-disk="$build/bench-disk"
+disk="$build/bench/survey"
 rm -rf "$disk"
 mkdir -p "$disk"
 python3 - "$disk" <<'PY'
@@ -35,4 +36,6 @@ line=$("$build/wine-run.sh" "$build/tests/survey/survey_bench.exe" run "$windows
 survey_seconds=${line##*seconds=}
 echo "survey: $line"
 printf 'find: %.3f s\nratio survey/find: %.0f\n' "$find_seconds" "$(echo "$survey_seconds / $find_seconds" | bc -l)"
+[ -z "${BENCH_ROWS:-}" ] || printf 'survey of 5,000 folders vs find|%.3f s|%.3f s|%.1f\n' "$survey_seconds" \
+  "$find_seconds" "$(echo "$survey_seconds / $find_seconds" | bc -l)" >> "$BENCH_ROWS"
 rm -rf "$disk"

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <set>
+#include <string>
 #include <vector>
 
 extern "C" {
@@ -12,6 +14,7 @@ extern "C" {
 #include "7zCrc.h"
 }
 
+#include "engine/decode_ahead.h"
 #include "engine/entry_name.h"
 #include "log/setup_log.h"
 #include "sys/scoped_handle.h"
@@ -85,7 +88,6 @@ class CExtractor {
     SzArEx_Init(&db_);
   }
   ~CExtractor() {
-    if (cache_) kMallocAllocator.Free(&kMallocAllocator, cache_);
     SzArEx_Free(&db_, &kMallocAllocator);
     std::free(look_.buf);
   }
@@ -98,17 +100,15 @@ class CExtractor {
   bool Open();
   std::string EntryName(UInt32 index) const;
   void PrepareFolder(const std::string& path);
-  uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, const Byte* data,
-                          size_t size);
+  // Writes the entry from its first piece and, for a large entry, the pieces that follow.
+  uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, DecodedPiece piece,
+                          DecodeAhead* decoder);
 
   HANDLE archive_;
   std::string destination_;
   HandleInStream stream_;
   CLookToRead2 look_;
   CSzArEx db_;
-  UInt32 block_index_ = 0xFFFFFFFF;
-  Byte* cache_ = nullptr;
-  size_t cache_size_ = 0;
   std::set<std::string> created_folders_;
 };
 
@@ -146,18 +146,42 @@ void CExtractor::PrepareFolder(const std::string& path) {
   }
 }
 
+namespace {
+
+uint32_t WriteAll(HANDLE file, const Byte* data, size_t size) {
+  DWORD written = 0;
+  if (size > 0 && (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) ||
+                   written != size)) {
+    const DWORD code = GetLastError();
+    return code != NO_ERROR ? code : ERROR_WRITE_FAULT;
+  }
+  return 0;
+}
+
+}  // namespace
+
 uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path,
-                                    const Byte* data, size_t size) {
+                                    DecodedPiece piece, DecodeAhead* decoder) {
   const size_t separator = full_path.find_last_of("\\/");
   if (separator != std::string::npos) PrepareFolder(full_path.substr(0, separator));
   ScopedHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
-  DWORD written = 0;
-  if (size > 0 && (!WriteFile(file.get(), data, static_cast<DWORD>(size), &written, nullptr) ||
-                   written != size)) {
-    const DWORD code = GetLastError();
-    return code != NO_ERROR ? code : ERROR_WRITE_FAULT;
+  for (;;) {
+    const uint32_t result = WriteAll(file.get(), piece.data(), piece.size);
+    if (result != 0) return result;
+    if (piece.last) break;
+    // Only entries above the whole-entry bound come in pieces; the check comes with the
+    // last one, and a damaged entry leaves nothing of itself behind.
+    piece = DecodedPiece();  // written: its memory goes back to the decoder first
+    piece = decoder->Next();
+    if (piece.status != SZ_OK || piece.entry != index) {
+      file.Close();
+      if (!DeleteFileA(full_path.c_str()))
+        WriteLog("[**  ERR] Damaged entry not removed -> " + full_path + " " +
+                 std::to_string(GetLastError()));
+      return kExtractBadArchive;
+    }
   }
   if (SzBitWithVals_Check(&db_.MTime, index)) {
     FILETIME modified;
@@ -190,13 +214,12 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
     }
   }
 
+  DecodeAhead decoder(&db_, &stream_.vt);
+  decoder.Start();
   for (UInt32 i = 0; i < count; ++i) {
     if (progress) progress(i, count);
-    size_t offset = 0;
-    size_t size = 0;
-    if (SzArEx_Extract(&db_, &look_.vt, i, &block_index_, &cache_, &cache_size_, &offset, &size,
-                       &kMallocAllocator, &kMallocAllocator) != SZ_OK)
-      return kExtractBadArchive;
+    DecodedPiece piece = decoder.Next();
+    if (piece.status != SZ_OK || piece.entry != i) return kExtractBadArchive;
     const std::string name = EntryName(i);
     if (name.empty()) return kExtractBadArchive;
     const std::string full_path = destination_ + name;
@@ -205,7 +228,7 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
       PrepareFolder(full_path);
       continue;
     }
-    const uint32_t result = WriteFileEntry(i, full_path, cache_ ? cache_ + offset : nullptr, size);
+    const uint32_t result = WriteFileEntry(i, full_path, std::move(piece), &decoder);
     if (result != 0) return result;
   }
   return 0;

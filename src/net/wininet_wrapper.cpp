@@ -3,6 +3,7 @@
 #include <wininet.h>
 #include <urlmon.h>
 
+#include <algorithm>
 #include <future>
 #include <memory>
 #include <new>
@@ -18,7 +19,8 @@ namespace {
 constexpr char kWindowClass[] = "DUMMY_CLASS";
 constexpr char kWindowName[] = "dummy_name";
 constexpr DWORD kTimeoutMs = 10000;
-constexpr DWORD kReadChunk = 0x3FFF;
+// Large reads: the cost of a transfer under WinINet is the number of read calls.
+constexpr size_t kReadBlock = 1 << 20;
 constexpr int kLastRetryIndex = 5;
 
 LRESULT CALLBACK RequestWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -236,23 +238,35 @@ void WininetWrapper::RunRequest() {
 }
 
 bool WininetWrapper::ReadBody(void* handle, int content_length) {
-  std::vector<char> chunk(kReadChunk);
   long long total = 0;
-  ChunkCounter chunks;
+  ProgressCadence cadence;
   try {
-    // One allocation of the announced size: growing a string chunk by chunk needs up to
-    // twice the body in one contiguous block, which a 32-bit process may not find.
-    if (content_length > 0) response.reserve(static_cast<size_t>(content_length));
+    // One allocation of the announced size, read into straight: growing a string chunk by
+    // chunk needs up to twice the body in one contiguous block, which a 32-bit process may
+    // not find. Without a length the body grows as it comes.
+    response.reserve(content_length > 0 ? static_cast<size_t>(content_length) : kReadBlock);
     for (;;) {
+      const size_t at = response.size();
+      const size_t room = response.capacity() - at;
       DWORD read = 0;
-      if (!InternetReadFile(static_cast<HINTERNET>(handle), chunk.data(), kReadChunk, &read) ||
-          read == 0)
-        break;
-      response.append(chunk.data(), read);
+      BOOL ok;
+      if (room > 0) {
+        const DWORD wanted = static_cast<DWORD>(std::min<size_t>(room, kReadBlock));
+        response.resize(at + wanted);  // within the reserved block: no reallocation
+        ok = InternetReadFile(static_cast<HINTERNET>(handle), &response[at], wanted, &read);
+        response.resize(at + (ok ? read : 0));
+      } else {
+        // The reserved body is full: a small read finds the end without doubling it first.
+        char probe[4096];
+        ok = InternetReadFile(static_cast<HINTERNET>(handle), probe, sizeof(probe), &read);
+        if (ok && read > 0) response.append(probe, read);
+      }
+      if (!ok || read == 0) break;
       total += read;
-      if (chunks.OnChunk())
+      long long value = 0;
+      while (cadence.Next(total, &value))
         PostMessageA(window, kRequestMessageProgress, reinterpret_cast<WPARAM>(this),
-                     static_cast<LPARAM>(total));
+                     static_cast<LPARAM>(value));
     }
   } catch (const std::bad_alloc&) {
     WriteLog("[**  ERR] Request body does not fit in memory -> " + IntToString(total));

@@ -13,21 +13,27 @@ constexpr UINT kRequestMessageContentLength = WM_USER + 2;
 constexpr UINT kRequestMessageProgress = WM_USER + 3;
 constexpr UINT kRequestMessageCompleted = WM_USER + 4;
 
-// Counts body chunks: a progress report is due after every 11th chunk, so a body of ten
-// chunks or fewer reports no progress at all.
-class ChunkCounter {
+// Progress reports at the pace of a body read in chunks of 16383 bytes with a report after
+// every 11th chunk, whatever the size of the reads: the first report once the running total
+// passes 10 x 16383 bytes, then one each time it passes another 11 x 16383, so a body of
+// 10 x 16383 bytes or less reports no progress at all.
+class ProgressCadence {
  public:
-  bool OnChunk() {
-    if (count_ == 10) {
-      count_ = 0;
-      return true;
-    }
-    ++count_;
-    return false;
+  static constexpr long long kChunk = 0x3FFF;
+  static constexpr long long kChunksPerReport = 11;
+
+  // Call after each read, repeatedly while it returns true: one report is due per threshold
+  // passed, with `*value` the total at that chunk boundary (or the whole total, when less).
+  bool Next(long long total, long long* value) {
+    const long long boundary = (reports_ + 1) * kChunksPerReport * kChunk;
+    if (total <= boundary - kChunk) return false;
+    ++reports_;
+    *value = total < boundary ? total : boundary;
+    return true;
   }
 
  private:
-  int count_ = 0;
+  long long reports_ = 0;
 };
 
 class WininetWrapper {

@@ -1,84 +1,132 @@
 #!/usr/bin/env bash
-# Benchmark (not a test): ExtractArchive under Wine against `7zz x` on one LZMA2 archive, and
-# the folder checksum against md5sum over the same files. Prints time and peak memory ratios.
+# Benchmark (not a test): ExtractArchive under Wine against `7zz x -mmt=1` and `7zz x` on one
+# LZMA2 archive, the same on a 600 MB single-block archive, and the folder checksum against
+# md5sum over the same files. Extractions go to a RAM-backed folder where there is one, since
+# disk write-back would dominate otherwise.
 #   tests/engine/bench_extract.sh <build dir> [total MB, default 200] [files, default 2000]
+# With BENCH_ROWS=<file>, also appends "name|ours|reference|ratio" rows for scripts/bench.sh.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 total_mb=${2:-200}
 files=${3:-2000}
-work="$build/bench/extract"
+big_mb=${BENCH_BIG_MB:-600}
+repeats=${BENCH_REPEATS:-3}
+rows=${BENCH_ROWS:-/dev/null}
+data="$build/bench/extract"  # trees and archives, kept between runs
 exe="$build/tests/engine/bench_extract.exe"
 [ -x "$exe" ] || { echo "build the bench_extract target first" >&2; exit 1; }
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  out="/dev/shm/zav-bench-$(id -u)-$$"
+else
+  out="$data/out"
+fi
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'rm -rf "$out"; wineserver -k >/dev/null 2>&1 || true' EXIT
+mkdir -p "$data" "$out"
 
-mkdir -p "$work"
-archive="$work/bench.7z"
-if [ ! -f "$archive" ] || [ "$(cat "$work/params" 2>/dev/null)" != "$total_mb $files" ]; then
-  echo "making $files files, $total_mb MB in all"
-  rm -rf "$work/tree" "$archive"
-  # Every folder name contains "locales" so the folder checksum lists every file.
-  python3 - "$work/tree" "$total_mb" "$files" <<'PY'
+# make_tree <folder> <MB> <files> <seed> [big files]: half text-like, half incompressible;
+# every folder name contains "locales" so the folder checksum lists every file.
+make_tree() {
+  python3 - "$@" <<'PY'
 import os, random, sys
-top, total_mb, files = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
-size = total_mb * 1024 * 1024 // files
-rnd = random.Random(2021)
+top, total_mb, files, seed = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4])
+big = int(sys.argv[5]) if len(sys.argv) > 5 else 0
+rnd = random.Random(seed)
 words = [bytes(rnd.choice(b"abcdefghilmnopqrstuvz") for _ in range(rnd.randint(2, 9)))
          for _ in range(4000)]
-for i in range(files):
+text = bytearray()
+while len(text) < 8 << 20:
+    text += b" ".join(rnd.choices(words, k=64)) + b"\n"
+def text_like(size):
+    if not big:  # lines of random words, as packages' text files compress
+        out = bytearray()
+        while len(out) < size:
+            out += b" ".join(rnd.choices(words, k=64)) + b"\n"
+        return bytes(out[:size])
+    out = bytearray()  # varied slices of one long text: cheap to make at any size
+    while len(out) < size:
+        at = rnd.randrange(0, len(text) - 65536)
+        out += text[at:at + rnd.randint(4096, 65536)]
+    return bytes(out[:size])
+sizes = [40 << 20] * big
+rest = total_mb * 1024 * 1024 - sum(sizes)
+sizes += [rest // files] * files
+for i, size in enumerate(sizes):
     folder = os.path.join(top, "locales_%02d" % (i % 40))
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, "file_%05d.dat" % i), "wb") as f:
-        if i % 2:  # half text-like, half incompressible
-            f.write(rnd.randbytes(size))
-        else:
-            out = bytearray()
-            while len(out) < size:
-                out += b" ".join(rnd.choices(words, k=64)) + b"\n"
-            f.write(bytes(out[:size]))
+        f.write(rnd.randbytes(size) if i % 2 else text_like(size))
 PY
-  (cd "$work/tree" && 7zz a -bd -m0=LZMA2 -mx=5 -ms=on "$archive" . >/dev/null)
-  echo "$total_mb $files" > "$work/params"
-fi
-echo "archive: $(du -m "$archive" | cut -f1) MB packed, $(du -sm "$work/tree" | cut -f1) MB unpacked"
-7zz l -slt "$archive" | grep -m1 '^Blocks' || true
+}
 
-# Warm the prefix and the page cache so neither side pays for them.
-"$build/wine-run.sh" "$exe" checksum 'Z:\nonexistent' v >/dev/null 2>&1 || true
-cat "$archive" > /dev/null
+# archive <name> <MB> <files> <seed> [big files] -> path of a cached one-block archive
+archive() {
+  local name=$1 mb=$2 n=$3 seed=$4 big=${5:-0}
+  local path="$data/$name.7z" params="$mb $n $seed $big v3"
+  if [ ! -f "$path" ] || [ "$(cat "$data/$name.params" 2>/dev/null)" != "$params" ]; then
+    echo "making $name: $n files, $mb MB in all" >&2
+    rm -rf "$data/$name" "$path"
+    make_tree "$data/$name" "$mb" "$n" "$seed" "$big"
+    (cd "$data/$name" && 7zz a -bd -m0=LZMA2 -mx=5 -ms=on "$path" . >/dev/null)
+    rm -rf "$data/$name"
+    echo "$params" > "$data/$name.params"
+  fi
+  echo "$path"
+}
 
 measure() {  # prints "<seconds> <max RSS KB>" of the command
-  /usr/bin/time -f '%e %M' -o "$work/time.txt" "$@" > "$work/out.txt" 2>&1 || {
-    cat "$work/out.txt" >&2; return 1; }
-  cat "$work/time.txt"
+  /usr/bin/time -f '%e %M' -o "$out/time.txt" "$@" > "$out/cmd.txt" 2>&1 || {
+    cat "$out/cmd.txt" >&2; return 1; }
+  cat "$out/time.txt"
 }
 winpath() { echo "Z:$1" | tr / '\\'; }
+ratio() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) / float(sys.argv[2])))" "$1" "$2"; }
+best() {  # best <command...>: the least time, peak and in-process milliseconds of N runs
+  local t m ms bt=999999 bm=999999999 bms=999999999 i
+  for ((i = 0; i < repeats; i++)); do
+    rm -rf "$out/x" && mkdir -p "$out/x"
+    read -r t m < <(measure "$@")
+    ms=$(sed -n 's/^result [0-9]* ms \([0-9]*\).*/\1/p' "$out/cmd.txt")
+    bt=$(python3 -c "print(min($bt, $t))"); bm=$((m < bm ? m : bm))
+    [ -z "$ms" ] || bms=$((ms < bms ? ms : bms))
+  done
+  echo "$bt $bm $bms"
+}
 
-rm -rf "$work/out7z" "$work/outzav" && mkdir -p "$work/outzav"
-read -r t7 m7 < <(measure 7zz x -bd -y -o"$work/out7z" "$archive")
-rm -rf "$work/out7z1"
-read -r t71 m71 < <(measure 7zz x -bd -y -mmt=1 -o"$work/out7z1" "$archive")
-read -r tz mz < <(measure "$build/wine-run.sh" "$exe" extract "$(winpath "$archive")" "$(winpath "$work/outzav")\\")
-inner=$(grep '^result' "$work/out.txt")
-echo "$inner"
-diff -r -q "$work/out7z" "$work/outzav" && echo "trees identical"
+# A running wineserver, as a running Windows is: what is measured is the program, not Wine's start.
+wineserver -p
+"$build/wine-run.sh" "$exe" checksum 'Z:\nonexistent' v >/dev/null 2>&1 || true  # warm the prefix
 
-echo "extract  7zz x       : ${t7} s, peak RSS ${m7} KB"
-echo "extract  7zz x -mmt=1: ${t71} s, peak RSS ${m71} KB"
-echo "extract  ExtractArchive under Wine: ${tz} s (incl. Wine start), peak RSS ${mz} KB; in-process: $inner"
-python3 - "$t7" "$t71" "$tz" "$m7" "$m71" "$mz" <<'PY'
-import sys
-t7, t71, tz, m7, m71, mz = map(float, sys.argv[1:])
-print("ratio time   ours/7zz = %.2f (vs single-thread 7zz %.2f)" % (tz / t7, tz / t71))
-print("ratio memory ours/7zz = %.2f (vs single-thread 7zz %.2f)" % (mz / m7, mz / m71))
-PY
+bench_archive() {  # bench_archive <label> <archive>
+  local label=$1 path=$2 t71 m71 t7 m7 tz mz msz
+  cat "$path" > /dev/null
+  echo "$label: $(du -m "$path" | cut -f1) MB packed; $(7zz l -slt "$path" | grep -m1 '^Blocks' || true)"
+  read -r t71 m71 _ < <(best 7zz x -bd -y -mmt=1 -o"$out/x" "$path")
+  read -r t7 m7 _ < <(best 7zz x -bd -y -o"$out/x" "$path")
+  rm -rf "$out/ref" && 7zz x -bd -y -o"$out/ref" "$path" >/dev/null
+  read -r tz mz msz < <(best "$build/wine-run.sh" "$exe" extract "$(winpath "$path")" "$(winpath "$out/x")\\")
+  grep '^result' "$out/cmd.txt" | tr -d '\r'
+  grep -q '^result 0 ' "$out/cmd.txt" || { echo "EXTRACTION FAILED" >&2; return 1; }
+  diff -r -q "$out/ref" "$out/x" >/dev/null && echo "trees identical" || { echo "TREES DIFFER" >&2; return 1; }
+  echo "  7zz x -mmt=1 ${t71} s ${m71} KB; 7zz x ${t7} s ${m7} KB; ours ${tz} s ${mz} KB, ${msz} ms in the process (best of $repeats)"
+  local inside
+  inside=$(python3 -c "print('%.2f' % ($msz / 1000))")
+  echo "$label time in the process vs 7zz x -mmt=1|${inside} s|${t71} s|$(ratio "$inside" "$t71")" >> "$rows"
+  echo "$label time (with Wine's start) vs 7zz x -mmt=1|${tz} s|${t71} s|$(ratio "$tz" "$t71")" >> "$rows"
+  echo "$label time vs 7zz x|${tz} s|${t7} s|$(ratio "$tz" "$t7")" >> "$rows"
+  echo "$label peak memory vs 7zz x -mmt=1|$((mz / 1024)) MiB|$((m71 / 1024)) MiB|$(ratio "$mz" "$m71")" >> "$rows"
+  echo "$label peak memory vs 7zz x|$((mz / 1024)) MiB|$((m7 / 1024)) MiB|$(ratio "$mz" "$m7")" >> "$rows"
+}
 
-# Folder checksum against md5sum over the same files in the same order.
-read -r tc mc < <(measure "$build/wine-run.sh" "$exe" checksum "$(winpath "$work/outzav")" none)
-ours=$(grep '^checksum' "$work/out.txt" | cut -d' ' -f2 | tr -d '\r')
+main=$(archive "bench$total_mb" "$total_mb" "$files" 2021)
+bench_archive "extract ${total_mb} MB/${files} files" "$main"
+
+# Folder checksum against md5sum over the same files in the same order, on that tree.
+read -r tc mc < <(measure "$build/wine-run.sh" "$exe" checksum "$(winpath "$out/ref")" none)
+ours=$(grep '^checksum' "$out/cmd.txt" | cut -d' ' -f2 | tr -d '\r')
 start=$(date +%s.%N)
 # Folders count as "-1", files by their md5sum, all in byte order of the path.
-ref=$(cd "$work/outzav" && python3 - <<'PY'
+ref=$(cd "$out/ref" && python3 - <<'PY'
 import subprocess
 entries = sorted(subprocess.run(["find", ".", "-mindepth", "1"], capture_output=True,
                                 text=True).stdout.split("\n")[:-1], key=lambda p: p.replace("/", "\\").encode())
@@ -91,7 +139,12 @@ print(subprocess.run(["md5sum"], input=text, capture_output=True, text=True).std
 PY
 )
 tm=$(python3 -c "import time,sys; print('%.2f' % (time.time() - float(sys.argv[1])))" "$start")
-echo "checksum ours ${tc} s (peak RSS ${mc} KB) = $ours"
-echo "checksum md5sum ${tm} s                  = $ref"
-[ "$ours" = "$ref" ] && echo "checksums agree" || echo "CHECKSUMS DIFFER"
-python3 -c "import sys; print('ratio time   checksum ours/md5sum = %.2f' % (float(sys.argv[1]) / float(sys.argv[2])))" "$tc" "$tm"
+echo "checksum ours ${tc} s (peak RSS ${mc} KB) = $ours; md5sum ${tm} s = $ref"
+[ "$ours" = "$ref" ] || { echo "CHECKSUMS DIFFER" >&2; exit 1; }
+echo "folder checksum time vs md5sum (values equal)|${tc} s|${tm} s|$(ratio "$tc" "$tm")" >> "$rows"
+rm -rf "$out/ref" "$out/x"
+
+if [ "$big_mb" -gt 0 ]; then
+  big=$(archive "single$big_mb" "$big_mb" 1000 600 4)
+  bench_archive "extract ${big_mb} MB single block" "$big"
+fi

@@ -30,6 +30,122 @@ a lzma2_nonsolid.7z -m0=LZMA2 -ms=off
 a bcj.7z -m0=BCJ -m1=LZMA -ms=on
 a bcj2.7z -m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0s0:1 -mb0s1:2 -mb0s2:3 -ms=on
 a copy.7z -m0=Copy
+# Every other coder shape the decoder streams: filters after LZMA2, BCJ2 over LZMA2, Delta,
+# and several solid blocks.
+a bcj_lzma2.7z -m0=BCJ -m1=LZMA2 -ms=on
+a delta.7z -m0=Delta:4 -m1=LZMA2 -ms=on
+for filter in PPC IA64 ARM ARMT SPARC ARM64 RISCV; do a "$filter.7z" -m0=$filter -m1=LZMA -ms=on; done
+a bcj2_lzma2.7z -m0=BCJ2 -m1=LZMA2 -m2=LZMA -m3=LZMA -mb0s0:1 -mb0s1:2 -mb0s2:3 -ms=on
+a blocks.7z -m0=LZMA2 -ms=2f
+# Folder and empty entries between the files of one block (7zz puts them first): the
+# entries of an uncompressed header are reordered, data entries keeping their order.
+a interleaved.7z -m0=LZMA2 -ms=on -mhc=off
+python3 - interleaved.7z <<'PY'
+import struct, sys, zlib
+name = sys.argv[1]
+data = bytearray(open(name, "rb").read())
+offset, size = struct.unpack_from("<QQ", data, 12)
+start = 32 + offset
+header = bytes(data[start:start + size])
+def number(buf, at):
+    first, mask, value = buf[at], 0x80, 0
+    for i in range(8):
+        if not first & mask:
+            return value | ((first & (mask - 1)) << (8 * i)), at + 1 + i
+        value |= buf[at + 1 + i] << (8 * i)
+        mask >>= 1
+    return value, at + 9
+def files_info(at):  # the properties of a FilesInfo section starting at `at`, or None
+    try:
+        count, at = number(header, at + 1)
+        props = []
+        while True:
+            kind, at = number(header, at)
+            if kind == 0:
+                return (count, props) if at == len(header) - 1 else None
+            length, at = number(header, at)
+            props.append((kind, header[at:at + length]))
+            at += length
+    except IndexError:
+        return None
+found = [(i, files_info(i)) for i in range(len(header)) if header[i] == 5]
+found = [(i, f) for i, f in found if f and f[0] == 10]
+assert len(found) == 1, found
+section, (count, props) = found[0]
+def bits(raw, n):
+    return [bool(raw[i // 8] & (0x80 >> (i % 8))) for i in range(n)]
+def pack_bits(values):
+    out = bytearray((len(values) + 7) // 8)
+    for i, v in enumerate(values):
+        if v: out[i // 8] |= 0x80 >> (i % 8)
+    return bytes(out)
+empty = bits(dict(props)[0x0E], count)
+order_empty = [i for i in range(count) if empty[i]]
+order_data = [i for i in range(count) if not empty[i]]
+order = []
+while order_empty or order_data:  # data, empty, data, empty, ...
+    if order_data: order.append(order_data.pop(0))
+    if order_empty: order.append(order_empty.pop(0))
+def per_file(raw, width):  # allDefined=1, external=0, then one value per file
+    assert raw[0] == 1 and raw[1] == 0
+    values = [raw[2 + i * width:2 + (i + 1) * width] for i in range(count)]
+    return raw[:2] + b"".join(values[i] for i in order)
+out = []
+for kind, raw in props:
+    if kind == 0x0E:
+        raw = pack_bits([empty[i] for i in order])
+    elif kind == 0x0F:
+        empties = [i for i in range(count) if empty[i]]
+        flags = dict(zip(empties, bits(raw, len(empties))))
+        raw = pack_bits([flags[i] for i in order if empty[i]])
+    elif kind == 0x11:
+        assert raw[0] == 0
+        names = raw[1:].decode("utf-16-le").split("\0")[:-1]
+        raw = b"\0" + "".join(names[i] + "\0" for i in order).encode("utf-16-le")
+    elif kind == 0x14:
+        raw = per_file(raw, 8)
+    elif kind == 0x15:
+        raw = per_file(raw, 4)
+    elif kind != 0x19:
+        raise SystemExit("unexpected property %x" % kind)
+    out.append((kind, raw))
+body = bytearray(header[:section + 2])  # kFilesInfo and the count (one byte for 10)
+for kind, raw in out:
+    body += bytes([kind, len(raw)]) if len(raw) < 0x80 else bytes([kind, 0x80 | (len(raw) >> 8), len(raw) & 0xFF])
+    body += raw
+body += b"\0\0"
+assert len(body) == len(header), (len(body), len(header))
+data[start:start + size] = body
+struct.pack_into("<I", data, 28, zlib.crc32(body) & 0xFFFFFFFF)
+struct.pack_into("<I", data, 8, zlib.crc32(bytes(data[12:32])) & 0xFFFFFFFF)
+open(name, "wb").write(bytes(data))
+PY
+7zz l interleaved.7z | grep -A3 ' dir/dati.bin' | grep -q ' dir$' || { echo "interleaving failed" >&2; exit 1; }
+
+# A file larger than the streaming bound, between two small ones: whole, and damaged in
+# its middle (Copy, so that only its CRC tells).
+mkdir -p big
+python3 - <<'PY'
+import random
+rnd = random.Random(15)
+words = [bytes(rnd.choice(b"abcdefgilmnoprstuvz") for _ in range(rnd.randint(2, 9))) for _ in range(500)]
+line = lambda: b" ".join(rnd.choices(words, k=16)) + b"\n"
+open("big/a.txt", "wb").write(b"".join(line() for _ in range(100)))
+block = b"".join(line() for _ in range(20000))
+large = bytearray()
+while len(large) < 17 << 20:
+    large += block[rnd.randrange(1000):] + rnd.randbytes(512)
+open("big/large.bin", "wb").write(bytes(large[:17 << 20]) + b"fine")
+open("big/z.txt", "wb").write(b"ultimo")
+PY
+(cd big && 7zz a -bd -m0=LZMA2 -mx=1 -ms=on ../big.7z a.txt large.bin z.txt >/dev/null)
+(cd big && 7zz a -bd -m0=Copy -ms=on ../big_copy.7z a.txt large.bin z.txt >/dev/null)
+python3 - <<'PY'
+import os
+data = bytearray(open("big_copy.7z", "rb").read())
+data[32 + os.path.getsize("big/a.txt") + (10 << 20)] ^= 0x01
+open("damaged_big.7z", "wb").write(bytes(data))
+PY
 
 cp lzma2.7z empty.7z && 7zz d -bd empty.7z '*' -r >/dev/null
 printf 'questo non è un archivio 7z\n' > notarchive.7z
@@ -129,6 +245,11 @@ open(name, "wb").write(bytes(data))
 PY
 
 # Sanity: the archives 7zz can read are what they claim.
-for f in lzma lzma2 lzma2_nonsolid bcj bcj2 copy; do 7zz t -bd "$f.7z" >/dev/null; done
+for f in lzma lzma2 lzma2_nonsolid bcj bcj2 copy bcj_lzma2 delta PPC IA64 ARM ARMT SPARC ARM64 \
+         RISCV bcj2_lzma2 blocks interleaved big big_copy; do
+  7zz t -bd "$f.7z" >/dev/null
+done
+7zz l -slt blocks.7z | grep -q '^Blocks = [3-9]'
+! 7zz t -bd damaged_big.7z >/dev/null 2>&1
 7zz l -slt bcj2.7z | grep -q 'BCJ2'
 ls -l "$out"/*.7z | awk '{print $5, $9}'

@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "net/proxy_credentials.h"
 #include "net/transfer_check.h"
@@ -142,18 +144,48 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
 
 TEST_F(WininetWrapperTest, ProgressFollowsEveryEleventhChunkOnly) {
   {
-    ChunkCounter counter;
-    for (int chunk = 1; chunk <= 10; ++chunk) EXPECT_FALSE(counter.OnChunk()) << chunk;
-    EXPECT_TRUE(counter.OnChunk());  // the 11th
-    for (int chunk = 12; chunk <= 22; ++chunk) EXPECT_EQ(chunk == 22, counter.OnChunk()) << chunk;
+    // Reads of any size report as 16383-byte chunks would: after the 11th, 22nd, ... chunk.
+    ProgressCadence cadence;
+    std::vector<long long> reports;
+    long long value = 0;
+    for (long long total : {10LL * kChunk, 10LL * kChunk + 1, 30LL * kChunk, 70LL * kChunk + 5}) {
+      while (cadence.Next(total, &value)) reports.push_back(value);
+    }
+    const std::vector<long long> expected = {10LL * kChunk + 1, 22LL * kChunk, 33LL * kChunk,
+                                             44LL * kChunk, 55LL * kChunk, 66LL * kChunk};
+    EXPECT_EQ(expected, reports);
   }
-  {
-    // Three buffers' worth: however the reads split it, well below eleven chunks.
-    SCOPED_TRACE("a short body");
+  // Bodies served whole: the number of reports is exactly that of 16383-byte chunks, each
+  // report falls in its 11th chunk, and the body and its count stay exact.
+  struct Case {
+    long long size;
+    int reports;
+  };
+  const Case cases[] = {{0, 0},
+                        {3 * kChunk, 0},
+                        {10 * kChunk, 0},
+                        {10 * kChunk + 1, 1},
+                        {11 * kChunk, 1},
+                        {21 * kChunk, 1},
+                        {21 * kChunk + 1, 2},
+                        {5 * 1048576 + 7, 29}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.size);
+    std::string bytes(static_cast<size_t>(c.size), 'x');
+    for (size_t i = 0; i < bytes.size(); i += 4099) bytes[i] = static_cast<char>(i / 4099);
     RequestRecorder recorder;
-    WininetWrapper* request = Run(ServeFile("three.bin", std::string(3 * kChunk, 'x')), recorder);
-    EXPECT_EQ(3u * kChunk, request->response.size());
-    EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
+    WininetWrapper* request =
+        Run(ServeFile("cadence" + IntToString(c.size) + ".bin", bytes), recorder);
+    EXPECT_TRUE(request->response == bytes);
+    EXPECT_EQ(c.size, request->contentLength);
+    EXPECT_EQ(c.reports, recorder.Count(RequestEvent::kProgress));
+    long long k = 0;
+    for (const RequestEvent& e : recorder.events) {
+      if (e.kind != RequestEvent::kProgress) continue;
+      ++k;
+      EXPECT_GT(e.value, (11 * k - 1) * kChunk) << k;
+      EXPECT_LE(e.value, std::min<long long>(11 * k * kChunk, c.size)) << k;
+    }
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
   {

@@ -2,6 +2,7 @@
 # Times ParseSharedInfo, DuplicateEntireYear and AddPdlEntry (run under Wine) on a SharedInfo
 # of 50 offices x 30 workstations x 6 years, and the same statements run by the sqlite3 tool
 # on the same file, and prints the ratios.   Usage: bench.sh [build folder] [repeats]
+# With BENCH_ROWS=<file>, also appends "name|ours|reference|ratio" rows for scripts/bench.sh.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$src/build}" && pwd)
@@ -11,7 +12,8 @@ export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wineserver -p >/dev/null 2>&1 </dev/null || true
 
-work="$build/bench"
+# Its own folder only: the other benchmarks keep their data beside it, in "$build/bench".
+work="$build/bench/sharedinfo"
 rm -rf "$work" && mkdir -p "$work"
 db="$work/SharedInfo"
 win_db="Z:${db//\//\\}"
@@ -88,8 +90,9 @@ echo "SharedInfo: 50 offices x 30 workstations x 6 years ($(sqlite3 "$work/prist
 echo "ParseSharedInfo(2021) returned $(value rows) rows"
 echo "ours: one call, under Wine; in-process: the same statements on one open connection in the"
 echo "same Wine process (what SQLite itself costs there); tool: the native sqlite3 command-line tool"
-python3 - "$(value parse_ms)" "$(value raw_parse_ms)" "$tool_parse" "$(value duplicate_ms)" "$(value raw_duplicate_ms)" "$tool_dup" "$(value add_ms)" "" "$tool_add" <<'PY'
-import sys
+BENCH_ROWS=${BENCH_ROWS:-} python3 - "$(value parse_ms)" "$(value raw_parse_ms)" "$tool_parse" "$(value duplicate_ms)" "$(value raw_duplicate_ms)" "$tool_dup" "$(value add_ms)" "" "$tool_add" <<'PY'
+import os, sys
+rows = os.environ.get("BENCH_ROWS")
 names = ["ParseSharedInfo", "DuplicateEntireYear (complete office)", "AddPdlEntry"]
 for i, name in enumerate(names):
     ours, raw, tool = sys.argv[1 + 3 * i: 4 + 3 * i]
@@ -99,6 +102,9 @@ for i, name in enumerate(names):
     if raw:
         line += "  in-process %8.2f ms  ours/in-process %5.2f" % (float(raw), ours / float(raw))
     print(line)
+    if rows:
+        with open(rows, "a") as f:
+            f.write("SharedInfo %s vs sqlite3 tool|%.2f ms|%.2f ms|%.2f\n" % (name, ours, tool, ratio))
 PY
 echo "Integrity and table checks, paid once by every call: open with checks $(value open_checked_ms) ms, plain open $(value open_plain_ms) ms"
 echo "ParseSharedInfo for a user without workstations (no runtime folder probes): $(value parse_stranger_ms) ms"
