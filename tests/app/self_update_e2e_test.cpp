@@ -1,0 +1,87 @@
+// The setup updates itself end to end: a copy of the real setup finds a build one version
+// newer on the update server (reached as an HTTP proxy, the built-in host unchanged),
+// replaces its own executable, and the new setup starts with the same switches.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <string>
+#include <vector>
+
+#include "net/own_version.h"
+#include "support/process.h"
+#include "support/setup_runner.h"
+#include "support/temp_folder.h"
+#include "support/ui_driver.h"
+
+namespace {
+
+constexpr DWORD kTimeout = 120000;
+
+std::string VersionOf(const std::string& exe) {
+  std::vector<std::string> fields;
+  if (!ReadFileVersionFields(exe, fields)) return "";
+  std::string text;
+  for (const std::string& field : fields) text += (text.empty() ? "" : ".") + field;
+  return text;
+}
+
+// The process the ended setup started.
+DWORD ChildOf(DWORD parent) {
+  DWORD child = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  PROCESSENTRY32 entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+    if (entry.th32ParentProcessID == parent) child = entry.th32ProcessID;
+  CloseHandle(snapshot);
+  return child;
+}
+
+TEST(SelfUpdateE2E, NewerSetupOnTheServerReplacesTheRunningOneWhichRestartsWithItsSwitches) {
+  std::string port = ReadTextFile(UnixToWindowsPath(ZAV_NEXT_SERVE_DIR) + "\\serve.port");
+  port = port.substr(0, port.find_first_of("\r\n"));
+  ASSERT_FALSE(port.empty()) << "the update server is not running";
+  TempFolder temp;
+  const std::string exe = temp.Sub("ZAV2021.exe");
+  ASSERT_TRUE(CopyFileA(SetupExePath().c_str(), exe.c_str(), FALSE));
+  const std::string shipped = VersionOf(exe);
+  ASSERT_NE(shipped, ZAV_NEXT_VERSION);
+
+  // WinINet takes the proxy from the environment the setup inherits.
+  ASSERT_TRUE(SetEnvironmentVariableA("http_proxy", ("http://127.0.0.1:" + port).c_str()));
+  ChildProcess setup;
+  ASSERT_TRUE(setup.Start(exe, "/TEST1 /NODISCOVERY"));
+  HWND found = WaitForMessageBox(setup.pid(), kTimeout, "Aggiornamento setup");
+  ASSERT_NE(found, nullptr) << "the newer setup was not announced";
+  EXPECT_EQ(MessageBoxText(found),
+            "E' stata trovata una versione aggiornata del setup. Procedere con il download.");
+  EXPECT_TRUE(PressAndWaitGone(found, IDOK, kTimeout));
+  DWORD code = 0xFFFF;
+  const bool ended = setup.Wait(kTimeout, &code);
+  const DWORD restarted = ChildOf(setup.pid());
+  SetEnvironmentVariableA("http_proxy", nullptr);
+  ASSERT_TRUE(ended) << "the setup did not end to make way for the new one";
+  EXPECT_EQ(code, 0u);
+  EXPECT_EQ(VersionOf(exe), ZAV_NEXT_VERSION);
+  EXPECT_EQ(VersionOf(temp.Sub("old_ZAV2021.exe")), shipped);
+
+  ASSERT_NE(restarted, 0u) << "no new setup was started";
+  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, restarted);
+  ASSERT_NE(process, nullptr);
+  // The new setup began a fresh log: its version, the same switches, and no second update.
+  for (const std::string& line :
+       {"[  INFO] Current installed version -> " + std::string(ZAV_NEXT_VERSION),
+        std::string("[  INFO] Command line provided -> /TEST1 /NODISCOVERY"),
+        std::string("[  INFO] No update available")})
+    EXPECT_TRUE(WaitForLogMessage(line, kTimeout)) << line;
+  HWND sheet = WaitForSheet(restarted, kTimeout);
+  ASSERT_NE(sheet, nullptr) << "the new setup's wizard did not open";
+  EXPECT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
+  EXPECT_EQ(WaitForSingleObject(process, kTimeout), WAIT_OBJECT_0);
+  GetExitCodeProcess(process, &code);
+  CloseHandle(process);
+  EXPECT_EQ(code, 0u);
+}
+
+}  // namespace
