@@ -7,7 +7,7 @@ set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 src=$(cd "$(dirname "$0")/.." && pwd)
 cmake --build "$build" -j "${JOBS:-2}" --target bench_extract bench_download sharedinfo_bench \
-  survey_bench >/dev/null
+  survey_bench bench_install >/dev/null
 rows="$build/bench/rows.txt"
 mkdir -p "$build/bench"
 : > "$rows"
@@ -21,6 +21,7 @@ run bash "$src/tests/engine/bench_extract.sh" "$build"
 run bash "$src/tests/net/bench_download.sh" "$build"
 run bash "$src/scripts/bench-survey.sh" "$build"
 run bash "$src/tests/sharedinfo/bench.sh" "$build"
+run bash "$src/tests/engine/bench_install.sh" "$build"
 
 echo
 python3 - "$rows" <<'PY'

@@ -50,3 +50,7 @@ echo "curl + 7zz x : ${tr} s"
 echo "engine       : ${te} s (incl. Wine start); $(tr -d '\r' < "$state/out.txt" | grep install)"
 rm -rf "$state/run"
 python3 -c "import sys; a=list(map(float, sys.argv[1:])); print('ratio time engine/(curl+7zz) = %.2f; largest package %d MB' % (a[1]/a[0], max(a[2], a[3])))" "$tr" "$te" "$rmb" "$cmb"
+if [ -n "${BENCH_ROWS:-}" ]; then
+  python3 -c "import sys; r, e = map(float, sys.argv[1:3]); print('full installation %s+%s MB, time vs curl + 7zz x|%.2f s|%.2f s|%.2f' % (sys.argv[3], sys.argv[4], e, r, e / r))" \
+    "$tr" "$te" "$rmb" "$cmb" >> "$BENCH_ROWS"
+fi
