@@ -56,13 +56,14 @@ bool CompleteInstallation(HWND page, CSetting& setting, MessageBoxPrompter& prom
       Registration::kNotRegistered)
     return false;
 
+  const std::string year_path = YearFolderPath(setting.year_path);
   if (setting.install_kind == 1 && setting.selected_year != setting.current_year) {
-    const std::string file = setting.year_path + "\\HOME\\ETC\\INSTALLA.MOD";
-    if (WriteConfigurationFile(file, InstallaModBytes(setting.office_code,
-                                                      setting.office_password, setting.year_path)))
+    const std::string file = year_path + "\\HOME\\ETC\\INSTALLA.MOD";
+    if (WriteConfigurationFile(
+            file, InstallaModBytes(setting.office_code, setting.office_password, year_path)))
       WriteLog("[  INFO] Written -> " + file);
   }
-  if (setting.install_kind == 2) MoveUnitConfiguration(setting.year_path);
+  if (setting.install_kind == 2) MoveUnitConfiguration(year_path);
   ShowItems(page, {IDC_END_TEXT_INSTALL, IDC_END_NEWS, IDC_END_NEWS_HOW, IDC_END_TITLE_INSTALL});
   return true;
 }
@@ -78,9 +79,10 @@ void RunEndWork(HWND page) {
     return;
   }
   std::string replaced;
-  if (ReplacePercent(setting.runtime_bin_folder, setting.year_path, replaced))
+  const std::string year_path = YearFolderPath(setting.year_path);
+  if (ReplacePercent(setting.runtime_bin_folder, year_path, replaced))
     setting.runtime_bin_folder = replaced;
-  if (ReplacePercent(setting.runtime_launcher, setting.year_path, replaced))
+  if (ReplacePercent(setting.runtime_launcher, year_path, replaced))
     setting.runtime_launcher = replaced;
   if (!setting.runtime_launcher.empty()) {
     CreateDesktopShortcut(setting.service_name, GetDefaultClientBinFolder(), g_app->restore_mode);
@@ -121,6 +123,7 @@ INT_PTR CALLBACK EndPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
         case PSN_SETACTIVE:
           LogPageActive(page, kPageEnd);
           PropSheet_SetWizButtons(GetParent(page), PSWIZB_FINISH);
+          EnableWindow(GetDlgItem(GetParent(page), IDCANCEL), FALSE);  // only Finish is offered
           PostMessageA(page, kEndWork, 0, 0);
           return SetPageResult(page, 0);
         case PSN_WIZFINISH:

@@ -68,6 +68,11 @@ bool IsDriveRoot(const std::string& path) {
   return folder == path.substr(0, 1) + ":\\";
 }
 
+std::string YearFolderPath(const std::string& year_path) {
+  if (!year_path.empty() && year_path.back() == '\\') return year_path.substr(0, year_path.size() - 1);
+  return year_path;
+}
+
 std::string InstallaModBytes(const std::string& office_code, const std::string& password,
                              const std::string& year_path) {
   char code[16];

@@ -11,6 +11,10 @@
 // path is a drive root such as "D:\".
 bool IsDriveRoot(const std::string& path);
 
+// The platform year folder as the end page names it: the engine's year_path without its
+// trailing backslash ("D:\ZAV\PM00123\ZAV2021").
+std::string YearFolderPath(const std::string& year_path);
+
 // INSTALLA.MOD as it reaches the disk: the office code as five digits, the password, the
 // bytes CR CR LF (a "\r\n" written in text mode), the platform year folder, no line end.
 std::string InstallaModBytes(const std::string& office_code, const std::string& password,

@@ -319,6 +319,8 @@ TEST(InstallRules, InvalidEarlierRegistrationIsRemovedAndAFailedRemovalGoesOn) {
 TEST(InstallRules, EndPageTexts) {
   for (const char* root : {"D:\\", "D:", "d:\\"}) EXPECT_TRUE(IsDriveRoot(root)) << root;
   for (const char* other : {"", "D:\\ZAV\\", "\\\\SRV\\ZAV\\", "D"}) EXPECT_FALSE(IsDriveRoot(other)) << other;
+  EXPECT_EQ(YearFolderPath("D:\\ZAV\\PM00123\\ZAV2021\\"), "D:\\ZAV\\PM00123\\ZAV2021");
+  EXPECT_EQ(YearFolderPath("D:\\X"), "D:\\X");
   EXPECT_EQ(InstallaModBytes("123", "SEGRETO", "D:\\ZAV\\PM00123\\ZAV2021"),
             "00123SEGRETO\r\r\nD:\\ZAV\\PM00123\\ZAV2021");
   const struct {

@@ -1,0 +1,228 @@
+// Whole installations through the real ZAV2021.exe under Wine against the local update
+// server (tools/serve with the sample packages, reached as WinINet's proxy): every page from
+// the start to Finish, then the files, SharedInfo rows, configuration bytes, shortcut,
+// registry values and log the installation leaves behind.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <objbase.h>
+#include <prsht.h>
+#include <shlobj.h>
+
+#include "resource.h"
+#include "sharedinfo/sharedinfo.h"
+#include "support/process.h"
+#include "support/temp_folder.h"
+#include "support/ui_driver.h"
+#include "survey/survey_fixtures.h"
+#include "sys/fs_utils.h"
+#include "wizard_driver.h"
+
+namespace {
+
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kLayers[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
+const char kPersisted[] =
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant\\Persisted";
+const char kRuntime[] = "F:\\ZAV\\PM00123\\ZAV2021\\HOME\\BIN\\wrun32.exe";
+
+std::string RegistryText(const char* key, const char* value) {
+  char data[512] = {};
+  DWORD size = sizeof(data) - 1;
+  if (RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &size) !=
+      ERROR_SUCCESS)
+    return "<missing>";
+  return data;
+}
+
+DWORD RegistryNumber(const char* key, const char* value) {
+  DWORD data = 0, size = sizeof(data);
+  RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_REG_DWORD, nullptr, &data, &size);
+  return data;
+}
+
+void SetDesktop(const std::string& folder) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>(folder.size() + 1));
+  RegCloseKey(key);
+}
+
+// The target of a shell link, as the shell reads it back.
+std::string LinkTarget(const std::string& link) {
+  CoInitialize(nullptr);
+  std::string target;
+  IShellLinkA* shell_link = nullptr;
+  IPersistFile* file = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                 reinterpret_cast<void**>(&shell_link))) &&
+      SUCCEEDED(shell_link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    wchar_t wide[MAX_PATH] = {};
+    MultiByteToWideChar(CP_ACP, 0, link.c_str(), -1, wide, MAX_PATH);
+    char path[MAX_PATH] = {};
+    if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
+        SUCCEEDED(shell_link->GetPath(path, MAX_PATH, nullptr, 0)))
+      target = path;
+  }
+  if (file) file->Release();
+  if (shell_link) shell_link->Release();
+  CoUninitialize();
+  return target;
+}
+
+class InstallE2E : public testing::Test {
+ protected:
+  void SetUp() override {
+    for (const char* drive : {"E:", "F:", "N:"}) RemoveFolderContents(drive);
+    RemoveTree("C:\\ZAV");
+    // The shortcut goes into a folder of the test, not the Linux user's desktop.
+    char previous[MAX_PATH] = {};
+    DWORD size = sizeof(previous);
+    RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+                 previous, &size);
+    previous_desktop_ = previous;
+    SetDesktop(desktop_.path());
+    const std::string port =
+        ReadTextFile(UnixToWindowsPath(ZAV_INSTALL_SERVER_PORT_FILE));
+    ASSERT_FALSE(port.empty()) << "the update server is not running";
+    SetEnvironmentVariableA("http_proxy", ("http://127.0.0.1:" + port).c_str());
+  }
+  void TearDown() override {
+    if (wizard_.sheet() && IsWindow(wizard_.sheet())) {
+      wizard_.Press(PSBTN_CANCEL);
+      const Box box = wizard_.WaitForBox();  // the install page asks first
+      if (box.hwnd) wizard_.Answer(box, IDYES);
+      wizard_.WaitForExit();
+    }
+    SetEnvironmentVariableA("http_proxy", nullptr);
+    if (!previous_desktop_.empty()) SetDesktop(previous_desktop_);
+    for (const char* key : {kLayers, kPersisted}) {
+      HKEY handle;
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) continue;
+      RegDeleteValueA(handle, kRuntime);
+      RegCloseKey(handle);
+    }
+    for (const char* drive : {"E:", "F:", "N:"}) RemoveFolderContents(drive);
+    RemoveTree("C:\\ZAV");
+  }
+
+  HWND NextTo(const std::string& page) {
+    wizard_.Press(PSBTN_NEXT);
+    return wizard_.WaitForPage(page);
+  }
+
+  // Answers the next box of the setup, which must have this caption and begin with `text`.
+  void Expect(const std::string& caption, const std::string& text, int button = IDOK) {
+    const Box box = wizard_.WaitForBox();
+    ASSERT_TRUE(box.hwnd) << "no box: " << text;
+    EXPECT_EQ(box.caption, caption);
+    EXPECT_EQ(box.text.substr(0, text.size()), text);
+    EXPECT_TRUE(wizard_.Answer(box, button));
+  }
+
+  // From the start page to WIZ_SELECTUNIT of a new office 00123 with password SEGRETO.
+  HWND NewOfficeToUnitPage() {
+    if (!wizard_.Start("/NODISCOVERY")) return nullptr;
+    HWND start = wizard_.WaitForPage("WIZ_START");
+    if (!start || !wizard_.Check(start, IDC_OPTION_INSTALL)) return nullptr;
+    HWND pmnew = NextTo("WIZ_PMNEW");
+    if (!pmnew || !wizard_.Type(pmnew, IDC_OFFICE_CODE, "123", "123") ||
+        !wizard_.Type(pmnew, IDC_OFFICE_PASSWORD, "segreto", "SEGRETO"))
+      return nullptr;
+    return NextTo("WIZ_SELECTUNIT");
+  }
+
+  // Chooses the drive line in the unit page's list.
+  bool ChooseDrive(HWND unit, const std::string& line) {
+    HWND list = GetDlgItem(unit, IDC_DRIVE_LIST);
+    DWORD_PTR index = 0;
+    if (!SendMessageTimeoutA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                             reinterpret_cast<LPARAM>(line.c_str()), SMTO_ABORTIFHUNG, 5000, &index) ||
+        static_cast<LRESULT>(index) == CB_ERR)
+      return false;
+    PostMessageA(list, CB_SETCURSEL, index, 0);
+    return WaitUntil([&] { return static_cast<DWORD_PTR>(SendMessageA(list, CB_GETCURSEL, 0, 0)) == index; });
+  }
+
+  TempFolder desktop_;
+  std::string previous_desktop_;
+  WizardDriver wizard_;
+};
+
+TEST_F(InstallE2E, NewOfficeFromAnEmptyMachine) {
+  HWND unit = NewOfficeToUnitPage();
+  ASSERT_TRUE(unit);
+  EXPECT_EQ(ControlText(unit, IDC_DESTINATION), "C:\\ZAV\\PM00123");
+  ASSERT_TRUE(ChooseDrive(unit, "F"));
+  HWND before = NextTo("WIZ_BEFOREINSTALL");
+  ASSERT_TRUE(before);
+  EXPECT_EQ(ControlText(before, IDC_DESTINATION), "F:\\ZAV\\PM00123\\");
+  HWND install = NextTo("WIZ_INSTALL");
+  ASSERT_TRUE(install);
+  EXPECT_EQ(ControlText(install, IDC_INSTALL_GROUP), "Installazione in corso");
+  EXPECT_TRUE(ReadTextFile("F:\\ZAV\\PM00123\\ZAV_Shared\\LockFile").size() > 0);
+
+  // The end page asks its questions as soon as it is shown.
+  ASSERT_TRUE(WaitUntil([&] { return wizard_.log().Has("[  INFO] Sheet active -> WIZ_END"); }));
+  Expect("Condivisione", "Se desideri utilizzare la Piattaforma ZAV anche negli altri PC", IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return wizard_.log().Has("[  INFO] Deleted lock file"); }));
+  HWND end = CurrentPage(wizard_.sheet());
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(end, IDC_END_TITLE_INSTALL)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(end, IDC_END_NEWS_HOW)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(end, IDC_END_TITLE_RESTORE)));
+  wizard_.Screenshot("wiz_end");
+  wizard_.Press(PSBTN_FINISH);
+  // The new workstation was copied into the earlier years.
+  Expect("Importante", "Per accedere alla Piattaforma ZAV 2021 anche dalle altre postazioni");
+  EXPECT_EQ(wizard_.WaitForExit(), 0u);
+
+  const std::string root = "F:\\ZAV\\PM00123\\";
+  EXPECT_EQ(ReadTextFile(root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
+            "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
+  EXPECT_TRUE(FileExists(kRuntime));
+  EXPECT_TRUE(FileExists("C:\\ZAV\\QEL\\BIN\\qel.exe"));
+  EXPECT_FALSE(FileExists(root + "ZAV_Shared\\LockFile"));
+  std::vector<WorkpointInfo> rows;
+  ASSERT_EQ(ParseSharedInfo(root + "ZAV_Shared\\SharedInfo", 2021, &rows), 0);
+  ASSERT_FALSE(rows.empty());
+  EXPECT_EQ(rows[0].pm, "00123");
+  EXPECT_EQ(rows[0].pwd, "SEGRETO");
+  EXPECT_EQ(rows[0].pdl, "1");
+  EXPECT_EQ(rows[0].anno, 2021);
+  EXPECT_EQ(rows[0].path, root);
+  EXPECT_EQ(LinkTarget(desktop_.Sub("Rivaduz ZAV.lnk")), "C:\\ZAV\\QEL\\BIN\\qel.exe");
+  EXPECT_EQ(RegistryText(kLayers, kRuntime), "ELEVATECREATEPROCESS");
+  EXPECT_EQ(RegistryNumber(kPersisted, kRuntime), 2u);
+
+  // The log of the pages 4.3 and 4.4 fix, in order.
+  const std::vector<std::string> expected = {
+      "[  INFO] Sheet active -> WIZ_SELECTUNIT",
+      "[  INFO] Local installation detected",
+      "[  INFO] Sheet active -> WIZ_BEFOREINSTALL",
+      "[  INFO] Setting privileges and attributes on -> F:\\ZAV\\PM00123\\",
+      "[  INFO] Setting privileges and attributes on -> F:\\ZAV\\PM00123\\ZAV2021\\",
+      "[  INFO] Setting privileges and attributes on -> C:\\ZAV\\QEL\\",
+      "[  INFO] Moltra install path confirmed -> F:\\ZAV\\PM00123\\",
+      "[  INFO] QEL install path confirmed -> C:\\ZAV\\QEL\\BIN\\",
+      "[  INFO] Setting privileges and attributes on -> F:\\ZAV\\PM00123\\ZAV_Shared\\",
+      "[  INFO] Sheet active -> WIZ_INSTALL",
+      "[  INFO] Created lock file",
+      "[  INFO] Sheet active -> WIZ_END",
+      "[  INFO] Setting privileges and attributes on -> F:\\ZAV\\PM00123\\ZAV_Shared",
+      "[  INFO] Created other user on same year and/or current user on previous year",
+      "[  INFO] Written -> F:\\ZAV\\PM00123\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD",
+      "[  INFO] Destination unit is F:\\ and is not remote, so look if can be shared",
+      "[  INFO] No network share, ask user if wants to create it for path F:\\ZAV\\PM00123\\",
+      "[* WARN] User choose NOT to create a network share for path F:\\ZAV\\PM00123\\",
+      "[  INFO] Deleted lock file",
+  };
+  const std::vector<std::string> messages = wizard_.log().Messages();
+  int at = 0;
+  for (const std::string& line : expected) {
+    const int found = FindMessage(messages, line, at);
+    EXPECT_GE(found, 0) << "missing or out of order: " << line;
+    if (found >= 0) at = found + 1;
+  }
+}
+
+}  // namespace
