@@ -26,12 +26,17 @@ std::string TempFolder() {
   return temp;
 }
 
-// -1 (stay) or a template when the activation is refused by the lock question; 0 otherwise.
-LONG_PTR OnActivate(HWND page) {
+void OnActivate(HWND page) {
   LogPageActive(page, kPageInstall);
   const CSetting& setting = *g_app->setting;
   const int lock = CheckInstallLock(page, setting.office_root);
-  if (lock < 0) return setting.new_office ? IDD_WIZ_PMNEW : IDD_WIZ_PMSELECT;
+  if (lock < 0) {
+    // Back to the office page, once this activation is over: a page chosen by the result of
+    // the activation itself leaves Wine's sheet without a current page.
+    PostMessageA(GetParent(page), PSM_SETCURSELID, 0,
+                 setting.new_office ? IDD_WIZ_PMNEW : IDD_WIZ_PMSELECT);
+    return;
+  }
   if (lock == 1) {
     WriteLog("[* WARN] Lock file not created because already exists");
   } else {
@@ -42,7 +47,6 @@ LONG_PTR OnActivate(HWND page) {
   SetDlgItemTextA(page, IDC_INSTALL_GROUP,
                   g_app->restore_mode ? "Ripristino in corso" : "Installazione in corso");
   PostMessageA(page, kStartEngine, 0, 0);
-  return 0;
 }
 
 // The downloads of this run are of no use once the installation is abandoned.
@@ -87,7 +91,8 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam)
     case WM_NOTIFY:
       switch (reinterpret_cast<NMHDR*>(lparam)->code) {
         case PSN_SETACTIVE:
-          return SetPageResult(page, OnActivate(page));
+          OnActivate(page);
+          return SetPageResult(page, 0);
         case PSN_WIZNEXT:
           return SetPageResult(page, kNeighbour);
         case PSN_QUERYCANCEL:

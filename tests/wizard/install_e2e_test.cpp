@@ -8,6 +8,9 @@
 #include <prsht.h>
 #include <shlobj.h>
 
+#include <memory>
+
+#include "log/setup_log.h"
 #include "resource.h"
 #include "sharedinfo/sharedinfo.h"
 #include "support/process.h"
@@ -82,17 +85,23 @@ class InstallE2E : public testing::Test {
                  previous, &size);
     previous_desktop_ = previous;
     SetDesktop(desktop_.path());
+    UseServer("state");
+  }
+
+  // The update server the setup reaches as its proxy: "state" or "stall" (see
+  // install_server.sh).
+  static void UseServer(const std::string& name) {
     const std::string port =
-        ReadTextFile(UnixToWindowsPath(ZAV_INSTALL_SERVER_PORT_FILE));
-    ASSERT_FALSE(port.empty()) << "the update server is not running";
+        ReadTextFile(UnixToWindowsPath(ZAV_INSTALL_SERVER "/" + name + "/serve.port"));
+    ASSERT_FALSE(port.empty()) << "the update server is not running: " << name;
     SetEnvironmentVariableA("http_proxy", ("http://127.0.0.1:" + port).c_str());
   }
   void TearDown() override {
-    if (wizard_.sheet() && IsWindow(wizard_.sheet())) {
-      wizard_.Press(PSBTN_CANCEL);
-      const Box box = wizard_.WaitForBox();  // the install page asks first
-      if (box.hwnd) wizard_.Answer(box, IDYES);
-      wizard_.WaitForExit();
+    if (wizard().sheet() && IsWindow(wizard().sheet())) {
+      wizard().Press(PSBTN_CANCEL);
+      const Box box = wizard().WaitForBox();  // the install page asks first
+      if (box.hwnd) wizard().Answer(box, IDYES);
+      wizard().WaitForExit();
     }
     SetEnvironmentVariableA("http_proxy", nullptr);
     if (!previous_desktop_.empty()) SetDesktop(previous_desktop_);
@@ -107,27 +116,29 @@ class InstallE2E : public testing::Test {
   }
 
   HWND NextTo(const std::string& page) {
-    wizard_.Press(PSBTN_NEXT);
-    return wizard_.WaitForPage(page);
+    wizard().Press(PSBTN_NEXT);
+    return wizard().WaitForPage(page);
   }
 
   // Answers the next box of the setup, which must have this caption and begin with `text`.
   void Expect(const std::string& caption, const std::string& text, int button = IDOK) {
-    const Box box = wizard_.WaitForBox();
+    const Box box = wizard().WaitForBox();
     ASSERT_TRUE(box.hwnd) << "no box: " << text;
     EXPECT_EQ(box.caption, caption);
     EXPECT_EQ(box.text.substr(0, text.size()), text);
-    EXPECT_TRUE(wizard_.Answer(box, button));
+    EXPECT_TRUE(wizard().Answer(box, button));
   }
 
   // From the start page to WIZ_SELECTUNIT of a new office 00123 with password SEGRETO.
   HWND NewOfficeToUnitPage() {
-    if (!wizard_.Start("/NODISCOVERY")) return nullptr;
-    HWND start = wizard_.WaitForPage("WIZ_START");
-    if (!start || !wizard_.Check(start, IDC_OPTION_INSTALL)) return nullptr;
+    driver_ = std::make_unique<WizardDriver>();  // one per setup run
+    DeleteLog();
+    if (!wizard().Start("/NODISCOVERY")) return nullptr;
+    HWND start = wizard().WaitForPage("WIZ_START");
+    if (!start || !wizard().Check(start, IDC_OPTION_INSTALL)) return nullptr;
     HWND pmnew = NextTo("WIZ_PMNEW");
-    if (!pmnew || !wizard_.Type(pmnew, IDC_OFFICE_CODE, "123", "123") ||
-        !wizard_.Type(pmnew, IDC_OFFICE_PASSWORD, "segreto", "SEGRETO"))
+    if (!pmnew || !wizard().Type(pmnew, IDC_OFFICE_CODE, "123", "123") ||
+        !wizard().Type(pmnew, IDC_OFFICE_PASSWORD, "segreto", "SEGRETO"))
       return nullptr;
     return NextTo("WIZ_SELECTUNIT");
   }
@@ -146,7 +157,8 @@ class InstallE2E : public testing::Test {
 
   TempFolder desktop_;
   std::string previous_desktop_;
-  WizardDriver wizard_;
+  WizardDriver& wizard() { return *driver_; }
+  std::unique_ptr<WizardDriver> driver_ = std::make_unique<WizardDriver>();
 };
 
 TEST_F(InstallE2E, NewOfficeFromAnEmptyMachine) {
@@ -163,18 +175,18 @@ TEST_F(InstallE2E, NewOfficeFromAnEmptyMachine) {
   EXPECT_TRUE(ReadTextFile("F:\\ZAV\\PM00123\\ZAV_Shared\\LockFile").size() > 0);
 
   // The end page asks its questions as soon as it is shown.
-  ASSERT_TRUE(WaitUntil([&] { return wizard_.log().Has("[  INFO] Sheet active -> WIZ_END"); }));
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Sheet active -> WIZ_END"); }));
   Expect("Condivisione", "Se desideri utilizzare la Piattaforma ZAV anche negli altri PC", IDNO);
-  ASSERT_TRUE(WaitUntil([&] { return wizard_.log().Has("[  INFO] Deleted lock file"); }));
-  HWND end = CurrentPage(wizard_.sheet());
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  HWND end = CurrentPage(wizard().sheet());
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(end, IDC_END_TITLE_INSTALL)));
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(end, IDC_END_NEWS_HOW)));
   EXPECT_FALSE(IsWindowVisible(GetDlgItem(end, IDC_END_TITLE_RESTORE)));
-  wizard_.Screenshot("wiz_end");
-  wizard_.Press(PSBTN_FINISH);
+  wizard().Screenshot("wiz_end");
+  wizard().Press(PSBTN_FINISH);
   // The new workstation was copied into the earlier years.
   Expect("Importante", "Per accedere alla Piattaforma ZAV 2021 anche dalle altre postazioni");
-  EXPECT_EQ(wizard_.WaitForExit(), 0u);
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
 
   const std::string root = "F:\\ZAV\\PM00123\\";
   EXPECT_EQ(ReadTextFile(root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
@@ -216,13 +228,73 @@ TEST_F(InstallE2E, NewOfficeFromAnEmptyMachine) {
       "[* WARN] User choose NOT to create a network share for path F:\\ZAV\\PM00123\\",
       "[  INFO] Deleted lock file",
   };
-  const std::vector<std::string> messages = wizard_.log().Messages();
+  const std::vector<std::string> messages = wizard().log().Messages();
   int at = 0;
   for (const std::string& line : expected) {
     const int found = FindMessage(messages, line, at);
     EXPECT_GE(found, 0) << "missing or out of order: " << line;
     if (found >= 0) at = found + 1;
   }
+}
+
+TEST_F(InstallE2E, CancelKeepsTheLockAndTheNextSetupAsksAboutIt) {
+  UseServer("stall");
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::vector<std::string> downloads = {std::string(temp) + "moltra2021.7z",
+                                              std::string(temp) + "qel.7z",
+                                              std::string(temp) + "ZAV2021.7z"};
+  for (const std::string& file : {downloads[1], downloads[2]}) WriteTextFile(file, "earlier");
+  HWND unit = NewOfficeToUnitPage();
+  ASSERT_TRUE(unit);
+  ASSERT_TRUE(ChooseDrive(unit, "F"));
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  HWND install = NextTo("WIZ_INSTALL");
+  ASSERT_TRUE(install);
+  // The platform archive is held by the server: the page shows its download.
+  ASSERT_TRUE(WaitUntil([&] { return !ControlText(install, IDC_PHASE_TEXT).empty(); }));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(wizard().sheet(), 0x3023)));  // Back
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(wizard().sheet(), 0x3024)));  // Next
+  wizard().Screenshot("wiz_install");
+  const char kQuestion[] = "Sei sicuro di voler interrompere l'installazione?";
+  wizard().Press(PSBTN_CANCEL);
+  Expect("Attenzione", kQuestion, IDNO);
+  EXPECT_EQ(CurrentPage(wizard().sheet()), install);
+  wizard().Press(PSBTN_CANCEL);
+  Expect("Attenzione", kQuestion, IDYES);
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  for (const std::string& file : downloads) EXPECT_FALSE(FileExists(file)) << file;
+  const std::string lock = ReadTextFile("F:\\ZAV\\PM00123\\ZAV_Shared\\LockFile");
+  EXPECT_EQ(lock.rfind("[", 0), 0u) << lock;
+
+  // The next setup for the office asks about the lock: No goes back to the office code,
+  // Yes installs and removes the lock at the end.
+  UseServer("state");
+  unit = NewOfficeToUnitPage();
+  ASSERT_TRUE(unit);
+  ASSERT_TRUE(ChooseDrive(unit, "F"));
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  wizard().Press(PSBTN_NEXT);
+  const char kLockQuestion[] =
+      "E' stata rilevata un'altra installazione concorrente per questo Codice Ufficio. Vuoi "
+      "procedere?";
+  Expect("Attenzione", kLockQuestion, IDNO);
+  ASSERT_TRUE(wizard().WaitForPage("WIZ_PMNEW"));
+  ASSERT_TRUE(NextTo("WIZ_SELECTUNIT"));
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione", kLockQuestion, IDYES);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Sheet active -> WIZ_END"); }));
+  Expect("Condivisione", "Se desideri utilizzare la Piattaforma ZAV", IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  wizard().Press(PSBTN_FINISH);
+  Expect("Importante", "Per accedere alla Piattaforma ZAV 2021");
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  EXPECT_TRUE(wizard().log().Has("[  INFO] User choose NOT to continue with setup"));
+  EXPECT_TRUE(wizard().log().Has("[* WARN] Lock file not created because already exists"));
+  EXPECT_FALSE(FileExists("F:\\ZAV\\PM00123\\ZAV_Shared\\LockFile"));
+  EXPECT_EQ(ReadTextFile("F:\\ZAV\\PM00123\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
+            "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
 }
 
 }  // namespace
