@@ -4,6 +4,7 @@
 //   ZAV_FAKE_SHARE_ADD    result of the share add (default: the fake's table decides)
 //   ZAV_FAKE_SHARE_CACHE  result of the cache setting (default 0)
 //   ZAV_FAKE_SHARE_RECORD file that receives "name|path|permissions|dacl" of each add
+//   ZAV_FAKE_ELEVATED     the elevated re-launch: "refuse", or the exit code it ends with
 #include <windows.h>
 
 #include <cstdlib>
@@ -25,6 +26,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, i
   const std::string add = Environment("ZAV_FAKE_SHARE_ADD");
   if (!add.empty()) fake.add_result = std::strtoul(add.c_str(), nullptr, 10);
   fake.cache_result = std::strtoul(Environment("ZAV_FAKE_SHARE_CACHE").c_str(), nullptr, 10);
+  const std::string elevated = Environment("ZAV_FAKE_ELEVATED");
+  fake.elevated_starts = elevated != "refuse";
+  fake.elevated_exit = std::strtoul(elevated.c_str(), nullptr, 10);
   SetShareService(&fake);
   const int exit_code = SetupMain(instance, previous, command_line, show);
   SetShareService(nullptr);

@@ -297,4 +297,67 @@ TEST_F(InstallE2E, CancelKeepsTheLockAndTheNextSetupAsksAboutIt) {
             "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
 }
 
+// A second workstation for an office another user installed this year, on the setup whose
+// share service is the fake: the new pdl, the copies of DuplicateEntireYear and the Finish
+// message, no INSTALLA.MOD (the year is installed), and the share made by the elevated
+// re-launch after access was denied.
+TEST_F(InstallE2E, AddedWorkstationSharesTheOfficeThroughTheElevatedSetup) {
+  const std::string root = "F:\\ZAV\\PM00123\\";
+  RegisterWorkpoint("F:\\ZAV\\PM00123", "00123", "SEGRETO", root, "2021", "ALTROPC\\utente");
+  const std::string mod = std::string("00123SEGRETO\0", 13);
+  MakeInstallaMod(root + "ZAV2021", mod);
+  MakeFile(root + "ZAV2021\\home\\BIN\\wrun32.exe", "MZ");
+  SetEnvironmentVariableA("ZAV_FAKE_SHARE_ADD", "5");
+  SetEnvironmentVariableA("ZAV_FAKE_SHARE_CACHE", "2310");
+  SetEnvironmentVariableA("ZAV_FAKE_ELEVATED", "0");
+  DeleteLog();
+  const bool started =
+      wizard().Start("/NODISCOVERY /SKIPUPDATE", UnixToWindowsPath(ZAV_FAKE_SHARE_SETUP));
+  for (const char* name : {"ZAV_FAKE_SHARE_ADD", "ZAV_FAKE_SHARE_CACHE", "ZAV_FAKE_ELEVATED"})
+    SetEnvironmentVariableA(name, nullptr);
+  ASSERT_TRUE(started);
+  HWND start = wizard().WaitForPage("WIZ_START");
+  ASSERT_TRUE(start && wizard().Check(start, IDC_OPTION_ADD_PDL));
+  HWND list = NextTo("WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 0, 0);
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione", "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123", IDYES);
+  ASSERT_TRUE(wizard().WaitForPage("WIZ_BEFOREINSTALL"));
+  wizard().Press(PSBTN_NEXT);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Sheet active -> WIZ_END"); }));
+  Expect("Condivisione", "Se desideri utilizzare la Piattaforma ZAV", IDYES);
+  Expect("Condivisione", "La Piattaforma ZAV è stata condivisa con successo.");
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  wizard().Press(PSBTN_FINISH);
+  Expect("Importante", "Per accedere alla Piattaforma ZAV 2021");
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+
+  EXPECT_EQ(ReadTextFile(root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"), mod);
+  std::vector<WorkpointInfo> rows;
+  ASSERT_EQ(ParseSharedInfo(root + "ZAV_Shared\\SharedInfo", 2021, &rows), 0);
+  ASSERT_GE(rows.size(), 2u);
+  EXPECT_EQ(rows[0].pdl, "2");  // this user's, listed first
+  EXPECT_EQ(rows[0].anno, 2021);
+  EXPECT_EQ(rows[0].path, root);
+  const std::vector<std::string> expected = {
+      "[  INFO] Created other user on same year and/or current user on previous year",
+      "[  INFO] User choose to create a network share for path F:\\ZAV\\PM00123\\",
+      "[* WARN] Sharing failed due to privilege error, check alternarives",
+      "[  INFO] executable -> " + UnixToWindowsPath(ZAV_FAKE_SHARE_SETUP),
+      "[  INFO] params -> /NODISCOVERY /SKIPUPDATE /SHARE=00123;F:\\ZAV\\PM00123\\",
+      "[  INFO] Setup with admin privileges started successfully",
+      "[  INFO] Net share created successfully",
+      "[  INFO] Deleted lock file",
+  };
+  const std::vector<std::string> messages = wizard().log().Messages();
+  int at = 0;
+  for (const std::string& line : expected) {
+    const int found = FindMessage(messages, line, at);
+    EXPECT_GE(found, 0) << "missing or out of order: " << line;
+    if (found >= 0) at = found + 1;
+  }
+  EXPECT_EQ(FindMessage(messages, "[  INFO] Written -> " + root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"), -1);
+}
+
 }  // namespace
