@@ -360,4 +360,61 @@ TEST_F(InstallE2E, AddedWorkstationSharesTheOfficeThroughTheElevatedSetup) {
   EXPECT_EQ(FindMessage(messages, "[  INFO] Written -> " + root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"), -1);
 }
 
+// "/UP" with an office installed for 2020 chosen in the list (the chosen record's kind
+// decides: an authorised office), then a restore whose first request fails once (Retry goes
+// on): INSTALLA.MOD for the new year, then the restore's end page, which rewrites the
+// shortcut and asks nothing.
+TEST_F(InstallE2E, EarlierYearChosenWithUpThenARestoreThatRetries) {
+  const std::string root = "F:\\ZAV\\PM00123\\";
+  const std::string year = root + "ZAV2021\\";
+  RegisterWorkpoint("F:\\ZAV\\PM00123", "00123", "SEGRETO", root, "2020");
+  MakeInstallaMod(root + "ZAV2020", std::string("00123SEGRETO\0", 13));
+  MakeFile(root + "ZAV2020\\home\\BIN\\wrun32.exe", "MZ");
+  DeleteLog();
+  ASSERT_TRUE(wizard().Start("/NODISCOVERY /UP"));
+  HWND start = wizard().WaitForPage("WIZ_START");
+  ASSERT_TRUE(start && wizard().Check(start, IDC_OPTION_INSTALL));
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione", "Confermi l'installazione dell'unità periferica?", IDYES);
+  HWND list = wizard().WaitForPage("WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 0, 0);
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  wizard().Press(PSBTN_NEXT);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Sheet active -> WIZ_END"); }));
+  Expect("Condivisione", "Se desideri utilizzare la Piattaforma ZAV", IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  wizard().Press(PSBTN_FINISH);
+  Expect("Importante", "Per accedere alla Piattaforma ZAV 2021");
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  // The office chosen in the list is an authorised office of an earlier year: the new year
+  // gets its INSTALLA.MOD.
+  EXPECT_EQ(ReadTextFile(year + "HOME\\ETC\\INSTALLA.MOD"), "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
+  EXPECT_TRUE(wizard().log().Has("[  INFO] Written -> " + year + "HOME\\ETC\\INSTALLA.MOD"));
+
+  // The restore: the shortcut is rewritten even though it exists.
+  const std::string link = desktop_.Sub("Rivaduz ZAV.lnk");
+  ASSERT_TRUE(WriteTextFile(link, "not a link"));
+  UseServer("flaky");
+  driver_ = std::make_unique<WizardDriver>();
+  DeleteLog();
+  ASSERT_TRUE(wizard().Start("/NODISCOVERY"));
+  start = wizard().WaitForPage("WIZ_START");
+  ASSERT_TRUE(start && wizard().Check(start, IDC_OPTION_RESTORE));
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione", "Si sono verificati dei problemi di connessione", IDRETRY);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  HWND end = CurrentPage(wizard().sheet());
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(end, IDC_END_TITLE_RESTORE)));
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(end, IDC_END_TEXT_RESTORE)));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(end, IDC_END_TITLE_INSTALL)));
+  wizard().Screenshot("wiz_end_restore");
+  wizard().Press(PSBTN_FINISH);  // nothing was copied: no message
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  EXPECT_EQ(LinkTarget(link), "C:\\ZAV\\QEL\\BIN\\qel.exe");
+  EXPECT_EQ(FindMessage(wizard().log().Messages(),
+                        "[  INFO] Destination unit is F:\\ and is not remote, so look if can be shared"),
+            -1);
+}
+
 }  // namespace

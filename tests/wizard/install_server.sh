@@ -2,8 +2,9 @@
 # The update servers of the installation tests (CTest fixtures): the build's sample packages
 # published as scripts/run.sh does, then served by tools/serve on loopback ports. "state"
 # answers everything; "stall" holds the platform archive (an installation that stays on the
-# install page until it is cancelled). Each server ends with CTest, which starts this script.
-# install_server.sh start|stall|stop <build dir> <setup exe> <work folder>
+# install page until it is cancelled); "flaky" resets the first request for the client's
+# manifest (the engine's Retry). Each server ends with CTest, which starts this script.
+# install_server.sh start|stall|flaky|stop <build dir> <setup exe> <work folder>
 set -euo pipefail
 action=$1 build=$(cd "$2" && pwd) setup=$(realpath "$3") work=$4
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -11,10 +12,13 @@ serve="$here/tools/serve"
 case $action in
   stop)
     python3 "$serve" stop "$work/stall" || true
+    python3 "$serve" stop "$work/flaky" || true
     exec python3 "$serve" stop "$work/state" ;;
   stall)
     exec python3 "$serve" start "$work/stall" "$work/tree" --stall-seconds 30 \
       --fault stall:/update/qel_archive/moltra2021.7z ;;
+  flaky)
+    exec python3 "$serve" start "$work/flaky" "$work/tree" --fault reset:/update/qel.xml:1 ;;
 esac
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 mkdir -p "$work"
