@@ -417,4 +417,42 @@ TEST_F(InstallE2E, EarlierYearChosenWithUpThenARestoreThatRetries) {
             -1);
 }
 
+// The folder of another office is refused on the destination page; the same office on the
+// network drive then installs without a share question.
+TEST_F(InstallE2E, AnotherOfficesFolderRefusedThenAnOfficeOnTheNetworkDrive) {
+  RegisterWorkpoint("F:\\ZAV\\PM00123", "00777", "ALTRA", "F:\\ZAV\\PM00123\\", "2021",
+                    "ALTROPC\\utente");
+  MakeInstallaMod("F:\\ZAV\\PM00123\\ZAV2021", std::string("00777ALTRA\0\0\0", 13));
+  MakeFile("F:\\ZAV\\PM00123\\ZAV2021\\home\\BIN\\wrun32.exe", "MZ");
+  driver_ = std::make_unique<WizardDriver>();
+  DeleteLog();
+  ASSERT_TRUE(wizard().Start("/NODISCOVERY"));
+  HWND start = wizard().WaitForPage("WIZ_START");
+  ASSERT_TRUE(start && wizard().Check(start, IDC_OPTION_INSTALL));
+  HWND list = NextTo("WIZ_PMSELECT");
+  ASSERT_TRUE(list && PressButtonById(list, IDC_NEW_OFFICE));
+  HWND pmnew = wizard().WaitForPage("WIZ_PMNEW");
+  ASSERT_TRUE(pmnew && wizard().Type(pmnew, IDC_OFFICE_CODE, "123", "123") &&
+              wizard().Type(pmnew, IDC_OFFICE_PASSWORD, "segreto", "SEGRETO"));
+  HWND unit = NextTo("WIZ_SELECTUNIT");
+  ASSERT_TRUE(unit && ChooseDrive(unit, "F"));
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione",
+         "ATTENZIONE!!\n\nE' stata rilevata una incongruenza tra il codice ufficio e la cartella "
+         "di installazione indicati.");
+  EXPECT_TRUE(wizard().log().Has("[* WARN] Uacode existant in path -> 00777"));
+  ASSERT_TRUE(ChooseDrive(unit, "N (rete)"));
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  EXPECT_TRUE(wizard().log().Has("[  INFO] Network installation detected"));
+  wizard().Press(PSBTN_NEXT);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  wizard().Press(PSBTN_FINISH);
+  Expect("Importante", "Per accedere alla Piattaforma ZAV 2021");
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  EXPECT_TRUE(wizard().log().Has(
+      "[  INFO] Destination unit is N:\\ and is remote, so don't ask for share it"));
+  EXPECT_EQ(ReadTextFile("N:\\ZAV\\PM00123\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
+            "00123SEGRETO\r\r\nN:\\ZAV\\PM00123\\ZAV2021");
+}
+
 }  // namespace
