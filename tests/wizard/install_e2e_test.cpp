@@ -98,9 +98,9 @@ class InstallE2E : public testing::Test {
   }
   void TearDown() override {
     if (wizard().sheet() && IsWindow(wizard().sheet())) {
-      wizard().Press(PSBTN_CANCEL);
-      const Box box = wizard().WaitForBox();  // the install page asks first
-      if (box.hwnd) wizard().Answer(box, IDYES);
+      // The install page asks first.
+      if (PressSheetButton(wizard().sheet(), PSBTN_CANCEL, 60000) == PressOutcome::kBoxShown)
+        wizard().Answer(wizard().WaitForBox(), IDYES);
       wizard().WaitForExit();
     }
     SetEnvironmentVariableA("http_proxy", nullptr);
@@ -453,6 +453,35 @@ TEST_F(InstallE2E, AnotherOfficesFolderRefusedThenAnOfficeOnTheNetworkDrive) {
       "[  INFO] Destination unit is N:\\ and is remote, so don't ask for share it"));
   EXPECT_EQ(ReadTextFile("N:\\ZAV\\PM00123\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
             "00123SEGRETO\r\r\nN:\\ZAV\\PM00123\\ZAV2021");
+}
+
+// Too little space (the free amounts come from the fake service of the test build): exactly
+// 225,000,000 bytes on the Windows drive refuse a new office on F:, and so do 525,000,000 on
+// F: itself; the page stays and nothing is downloaded.
+TEST_F(InstallE2E, TooLittleSpaceStaysOnThePreInstallPage) {
+  SetEnvironmentVariableA("ZAV_FAKE_FREE_BYTES", "C:\\=225000000;F:\\=525000001");
+  driver_ = std::make_unique<WizardDriver>();
+  DeleteLog();
+  const bool started = wizard().Start("/NODISCOVERY /SKIPUPDATE", UnixToWindowsPath(ZAV_FAKE_SHARE_SETUP));
+  SetEnvironmentVariableA("ZAV_FAKE_FREE_BYTES", nullptr);
+  ASSERT_TRUE(started);
+  HWND start = wizard().WaitForPage("WIZ_START");
+  ASSERT_TRUE(start && wizard().Check(start, IDC_OPTION_INSTALL));
+  HWND pmnew = NextTo("WIZ_PMNEW");
+  ASSERT_TRUE(pmnew && wizard().Type(pmnew, IDC_OFFICE_CODE, "123", "123") &&
+              wizard().Type(pmnew, IDC_OFFICE_PASSWORD, "segreto", "SEGRETO"));
+  HWND unit = NextTo("WIZ_SELECTUNIT");
+  ASSERT_TRUE(unit && ChooseDrive(unit, "F"));
+  HWND before = NextTo("WIZ_BEFOREINSTALL");
+  ASSERT_TRUE(before);
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione",
+         "ATTENZIONE!!\n\nLo spazio sull'unità disco C:\\ non è sufficiente. Sono necessari almeno "
+         "225 MB liberi.");
+  EXPECT_TRUE(wizard().log().Has("[* WARN] Low disk space for QEL"));
+  EXPECT_FALSE(wizard().log().Has("[* WARN] Low disk space for Moltra"));
+  EXPECT_EQ(CurrentPage(wizard().sheet()), before);
+  EXPECT_FALSE(wizard().log().Has("[  INFO] Sheet active -> WIZ_INSTALL"));
 }
 
 }  // namespace
