@@ -10,6 +10,8 @@
 
 #include <memory>
 
+#include <SQLiteCpp/Database.h>
+
 #include "log/setup_log.h"
 #include "resource.h"
 #include "sharedinfo/sharedinfo.h"
@@ -482,6 +484,42 @@ TEST_F(InstallE2E, TooLittleSpaceStaysOnThePreInstallPage) {
   EXPECT_FALSE(wizard().log().Has("[* WARN] Low disk space for Moltra"));
   EXPECT_EQ(CurrentPage(wizard().sheet()), before);
   EXPECT_FALSE(wizard().log().Has("[  INFO] Sheet active -> WIZ_INSTALL"));
+}
+
+// An office whose stored password is empty (a damaged row) cannot register this workstation:
+// the end page says so and the setup ends with 4, before any configuration file is written
+// and with the lock left for the next attempt.
+TEST_F(InstallE2E, AWorkstationThatCannotBeRegisteredEndsWithFour) {
+  const std::string root = "F:\\ZAV\\PM00123\\";
+  RegisterWorkpoint("F:\\ZAV\\PM00123", "00123", "SEGRETO", root, "2021", "ALTROPC\\utente");
+  {
+    SQLite::Database db(root + "ZAV_Shared\\SharedInfo", SQLite::OPEN_READWRITE);
+    db.exec("UPDATE Workpoint SET pwd = X''");
+  }
+  const std::string mod = std::string("00123SEGRETO\0", 13);
+  MakeInstallaMod(root + "ZAV2021", mod);
+  MakeFile(root + "ZAV2021\\home\\BIN\\wrun32.exe", "MZ");
+  driver_ = std::make_unique<WizardDriver>();
+  DeleteLog();
+  ASSERT_TRUE(wizard().Start("/NODISCOVERY"));
+  HWND start = wizard().WaitForPage("WIZ_START");
+  ASSERT_TRUE(start && wizard().Check(start, IDC_OPTION_ADD_PDL));
+  HWND list = NextTo("WIZ_PMSELECT");
+  ASSERT_TRUE(list);
+  PostMessageA(GetDlgItem(list, IDC_OFFICE_LIST), LB_SETCURSEL, 0, 0);
+  wizard().Press(PSBTN_NEXT);
+  Expect("Attenzione", "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123", IDYES);
+  ASSERT_TRUE(wizard().WaitForPage("WIZ_BEFOREINSTALL"));
+  wizard().Press(PSBTN_NEXT);
+  Expect("Errore",
+         "Errore nella scrittura delle configurazioni sul disco. Verificare i privilegi di "
+         "scrittura sulla cartella di destinazione.");
+  EXPECT_EQ(wizard().WaitForExit(), 4u);
+  EXPECT_TRUE(wizard().log().Has("[**  ERR] Unable to write on SharedInfo -> " + root +
+                                 "ZAV_Shared\\SharedInfo"));
+  EXPECT_FALSE(wizard().log().Has("[  INFO] Deleted lock file"));
+  EXPECT_TRUE(FileExists(root + "ZAV_Shared\\LockFile"));
+  EXPECT_EQ(ReadTextFile(root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"), mod);
 }
 
 }  // namespace
