@@ -75,6 +75,15 @@ std::string LinkTarget(const std::string& link) {
   return target;
 }
 
+// A control of a dialog by id, at any depth.
+HWND FindChild(HWND parent, int id) {
+  for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    if (GetDlgCtrlID(child) == id) return child;
+    if (HWND inner = FindChild(child, id)) return inner;
+  }
+  return nullptr;
+}
+
 class InstallE2E : public testing::Test {
  protected:
   void SetUp() override {
@@ -132,10 +141,10 @@ class InstallE2E : public testing::Test {
   }
 
   // From the start page to WIZ_SELECTUNIT of a new office 00123 with password SEGRETO.
-  HWND NewOfficeToUnitPage() {
+  HWND NewOfficeToUnitPage(const std::string& arguments = "/NODISCOVERY") {
     driver_ = std::make_unique<WizardDriver>();  // one per setup run
     DeleteLog();
-    if (!wizard().Start("/NODISCOVERY")) return nullptr;
+    if (!wizard().Start(arguments)) return nullptr;
     HWND start = wizard().WaitForPage("WIZ_START");
     if (!start || !wizard().Check(start, IDC_OPTION_INSTALL)) return nullptr;
     HWND pmnew = NextTo("WIZ_PMNEW");
@@ -520,6 +529,33 @@ TEST_F(InstallE2E, AWorkstationThatCannotBeRegisteredEndsWithFour) {
   EXPECT_FALSE(wizard().log().Has("[  INFO] Deleted lock file"));
   EXPECT_TRUE(FileExists(root + "ZAV_Shared\\LockFile"));
   EXPECT_EQ(ReadTextFile(root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"), mod);
+}
+
+// A proxy that wants credentials: the system's credential dialog appears on the install page,
+// and once it is answered the installation goes on to the end.
+TEST_F(InstallE2E, ProxyCredentialsAskedOnTheInstallPage) {
+  UseServer("auth");
+  HWND unit = NewOfficeToUnitPage("/NODISCOVERY /SKIPUPDATE");
+  ASSERT_TRUE(unit && ChooseDrive(unit, "F"));
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  wizard().Press(PSBTN_NEXT);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    dialog = FindWindowA(nullptr, "Accesso alla rete");
+    return dialog && IsWindowVisible(dialog) && IsWindowEnabled(dialog);
+  }));
+  // The user name is an edit inside a combo box; OK has no effect while it is empty.
+  for (HWND user = FindChild(dialog, 101); user; user = GetWindow(user, GW_CHILD))
+    SendMessageA(user, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("mario.rossi"));
+  SendMessageA(FindChild(dialog, 102), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("segreto"));
+  ASSERT_TRUE(PressAndWaitGone(dialog, IDOK, 60000));
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Sheet active -> WIZ_END"); }));
+  Expect("Condivisione", "Se desideri utilizzare la Piattaforma ZAV", IDNO);
+  ASSERT_TRUE(WaitUntil([&] { return wizard().log().Has("[  INFO] Deleted lock file"); }));
+  wizard().Press(PSBTN_FINISH);
+  Expect("Importante", "Per accedere alla Piattaforma ZAV 2021");
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  EXPECT_TRUE(FileExists("F:\\ZAV\\PM00123\\ZAV2021\\HOME\\BIN\\wrun32.exe"));
 }
 
 }  // namespace
