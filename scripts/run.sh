@@ -8,7 +8,8 @@ set -uo pipefail
 build=$(cd "${1:-build}" && pwd)
 shift || true
 here=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+# A prefix of its own: the installation it makes must not be found by the tests' survey.
+export WINEPREFIX="$build/run-prefix" WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 bash "$here/tests/wine/make-prefix.sh" "$WINEPREFIX" || exit 1
 exe="$build/src/ZAV2021.exe"
@@ -71,6 +72,24 @@ for n in $(seq 150 199); do
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   break
 done
+driver="$build/tests/wizard/zav_run_driver.exe"
+if [ -f "$driver" ]; then
+  # A whole new-office installation on the default drive, driven as a person pressing Next
+  # would (tests/wizard/run_driver_main.cpp): new office 00123, password SEGRETO, the share
+  # question answered No. The previous run's installation is removed first.
+  run="$build/run"
+  rm -rf "$run" "$WINEPREFIX/drive_c/ZAV" "$log_unix"
+  mkdir -p "$run/desktop"
+  ZAV_BUILD_DIR="$run" wine "$driver" "Z:${run//\//\\}\\desktop" "$@" | iconv -f CP1252 -t UTF-8
+  rc=${PIPESTATUS[0]}
+  echo "screenshots: $run/screenshots"
+  echo "installed:   $WINEPREFIX/drive_c/ZAV (C:\\ZAV\\PM00123 and the client in C:\\ZAV\\QEL)"
+  echo "shortcut:    $run/desktop/Rivaduz ZAV.lnk"
+  echo "setup log:   $log_unix"
+  echo "server:      $tree (log $state/serve.log)"
+  exit $rc
+fi
+
 wine "$exe" "$@" &
 # Wine names its windows' class after the executable; wait for a visible one, then give it
 # a moment to paint.

@@ -13,6 +13,10 @@
 bool IsFloppyRoot(const std::string& root);
 bool IsUsableDriveType(unsigned drive_type);
 
+// The drive root of a path: up to and including the first backslash after the drive letter
+// (D:\ZAV\PM00123 gives D:\); the path itself when it has none.
+std::string DriveRootOf(const std::string& path);
+
 class CSetting {
  public:
   CSetting() = default;
@@ -37,6 +41,10 @@ class CSetting {
   bool HasInvalidInstall() const;
   bool HasInvalidInstallOfCurrentYear() const;
   bool HasOrphans() const { return !orphans.empty(); }
+  // True when the drive of `path` (the path cut after the backslash that follows its drive
+  // letter) has more than `bytes` free for this user; the amount is kept in free_bytes.
+  // False when the drive cannot be queried.
+  bool HasFreeSpace(const std::string& path, uint64_t bytes);
 
   std::string windows_drive;
   std::string year_folder;

@@ -1,7 +1,9 @@
 #include "sys/share_service.h"
 
 #include <lm.h>
+#include <shellapi.h>
 
+#include "sys/scoped_handle.h"
 #include "sys/service_slot.h"
 
 namespace {
@@ -89,6 +91,30 @@ class WindowsShareService : public ShareService {
     DWORD parameter_error = 0;
     return NetShareSetInfo(nullptr, &wide[0], 1005, reinterpret_cast<LPBYTE>(&info),
                            &parameter_error);
+  }
+
+  bool RunElevated(const std::string& program, const std::string& parameters,
+                   unsigned long wait_ms, unsigned long* error, bool* exit_read,
+                   unsigned long* exit_code) override {
+    SHELLEXECUTEINFOA info = {};
+    info.cbSize = sizeof(info);
+    info.fMask = SEE_MASK_NOCLOSEPROCESS;
+    info.lpVerb = "runas";
+    info.lpFile = program.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = SW_HIDE;
+    if (!ShellExecuteExA(&info)) {
+      *error = GetLastError();
+      return false;
+    }
+    ScopedHandle process(info.hProcess);
+    *exit_read = false;
+    if (!process.valid()) return true;
+    WaitForSingleObject(process.get(), wait_ms);
+    DWORD code = 0;
+    *exit_read = GetExitCodeProcess(process.get(), &code) != FALSE;
+    *exit_code = code;
+    return true;
   }
 };
 

@@ -47,6 +47,13 @@ class ShareService {
                                    std::vector<ShareEntry>* entries) = 0;
   // NetShareSetInfo, local computer, level 1005 (the share's offline-cache flags).
   virtual unsigned long SetShareCacheFlags(const std::string& name, unsigned long flags) = 0;
+  // The setup re-launched to share with administrator rights: ShellExecuteEx "runas" of
+  // `program` with `parameters`, hidden, waiting at most `wait_ms`. False with `error` when
+  // it did not start; otherwise `exit_read` tells whether `exit_code` could be read (a
+  // process still running reports STILL_ACTIVE).
+  virtual bool RunElevated(const std::string& program, const std::string& parameters,
+                           unsigned long wait_ms, unsigned long* error, bool* exit_read,
+                           unsigned long* exit_code) = 0;
 };
 
 // The service in use: the Windows one unless a test installed another.

@@ -8,6 +8,7 @@ enum class MessageKind {
   kWarningWithHelp,  // warning icon, OK and Help (Help reaches the sheet as WM_HELP)
   kError,            // error icon, OK
   kQuestion,         // question icon, Yes and No
+  kInformation,      // information icon, OK
 };
 
 class Prompter {
@@ -15,4 +16,10 @@ class Prompter {
   virtual ~Prompter() = default;
   // Shows the text with the caption "Attenzione"; true when a question was answered Yes.
   virtual bool Show(MessageKind kind, const std::string& text) = 0;
+  // The same with another caption ("Errore", "Condivisione", "Importante").
+  virtual bool ShowCaptioned(MessageKind kind, const std::string& text,
+                             const std::string& caption) {
+    (void)caption;
+    return Show(kind, text);
+  }
 };

@@ -90,3 +90,16 @@ unsigned long FakeShareService::SetShareCacheFlags(const std::string& name, unsi
   if (cache_result != 0) return cache_result;
   return Find(servers[""], name) ? 0 : kShareStatusNotFound;
 }
+
+bool FakeShareService::RunElevated(const std::string& program, const std::string& parameters,
+                                   unsigned long, unsigned long* error, bool* exit_read,
+                                   unsigned long* exit_code) {
+  elevated_calls.push_back(program + "|" + parameters);
+  if (!elevated_starts) {
+    *error = elevated_error;
+    return false;
+  }
+  *exit_read = elevated_exit_read;
+  *exit_code = elevated_exit;
+  return true;
+}

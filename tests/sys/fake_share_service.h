@@ -42,6 +42,17 @@ class FakeShareService : public ShareService {
   unsigned long EnumShares(const std::string& server, int level, unsigned long* resume_handle,
                            std::vector<ShareEntry>* entries) override;
   unsigned long SetShareCacheFlags(const std::string& name, unsigned long flags) override;
+
+  // The elevated re-launch: refused with `elevated_error` unless `elevated_starts`; a started
+  // one ends with `elevated_exit` (unreadable when `elevated_exit_read` is false).
+  bool elevated_starts = true;
+  unsigned long elevated_error = 1223;
+  bool elevated_exit_read = true;
+  unsigned long elevated_exit = 0;
+  std::vector<std::string> elevated_calls;  // program + "|" + parameters
+  bool RunElevated(const std::string& program, const std::string& parameters,
+                   unsigned long wait_ms, unsigned long* error, bool* exit_read,
+                   unsigned long* exit_code) override;
 };
 
 // The DACL of a security descriptor as text (see FakeShareService::Added::dacl).

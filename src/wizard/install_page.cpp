@@ -1,0 +1,107 @@
+// WIZ_INSTALL: the install lock, then the install engine (or the restore) with its progress.
+// The engine presses Next when the components are in place; the user can only cancel.
+#include <windows.h>
+#include <prsht.h>
+
+#include <string>
+
+#include "app/app.h"
+#include "log/setup_log.h"
+#include "resource.h"
+#include "sys/install_lock.h"
+#include "wizard/guide.h"
+#include "wizard/message_box_prompter.h"
+#include "wizard/page_table.h"
+#include "wizard/pages.h"
+#include "wizard/sheet.h"
+
+namespace {
+
+// Starts the engine once the page is shown, so its first boxes and presses find it.
+constexpr UINT kStartEngine = WM_APP + 2;
+
+std::string TempFolder() {
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  return temp;
+}
+
+void OnActivate(HWND page) {
+  LogPageActive(page, kPageInstall);
+  const CSetting& setting = *g_app->setting;
+  const int lock = CheckInstallLock(page, setting.office_root);
+  if (lock < 0) {
+    // Back to the office page, once this activation is over: a page chosen by the result of
+    // the activation itself leaves Wine's sheet without a current page.
+    PostMessageA(GetParent(page), PSM_SETCURSELID, 0,
+                 setting.new_office ? IDD_WIZ_PMNEW : IDD_WIZ_PMSELECT);
+    return;
+  }
+  if (lock == 1) {
+    WriteLog("[* WARN] Lock file not created because already exists");
+  } else {
+    WriteLog("[  INFO] Created lock file");
+    CreateInstallLock(setting.office_root, setting.pdl_number);
+  }
+  PropSheet_SetWizButtons(GetParent(page), PSWIZB_DISABLEDFINISH);
+  SetDlgItemTextA(page, IDC_INSTALL_GROUP,
+                  g_app->restore_mode ? "Ripristino in corso" : "Installazione in corso");
+  PostMessageA(page, kStartEngine, 0, 0);
+}
+
+// The downloads of this run are of no use once the installation is abandoned.
+void DeleteDownloads() {
+  const std::string package = g_app->update_package_path.empty()
+                                  ? TempFolder() + g_app->update_package_name
+                                  : g_app->update_package_path;
+  for (const std::string& file : {g_app->moltra_archive_path, g_app->qel_archive_path, package}) {
+    if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (!DeleteFileA(file.c_str()))
+      WriteLog("[* WARN] Download not deleted -> " + file + " -> " + std::to_string(GetLastError()));
+  }
+}
+
+// True to keep the sheet open.
+bool OnCancel(HWND page) {
+  MessageBoxPrompter prompter(page);
+  if (!prompter.Show(MessageKind::kQuestion, "Sei sicuro di voler interrompere l'installazione?"))
+    return true;
+  DeleteDownloads();  // the install lock stays: the next setup asks about it
+  return false;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
+  switch (message) {
+    case WM_INITDIALOG:
+      SetDlgItemTextA(page, IDC_PHASE_TEXT, "");
+      SetDlgItemTextA(page, IDC_PERCENT, "");
+      return TRUE;
+    case WM_SETCURSOR:
+      if (g_app->current_page != kPageInstall) break;
+      SetCursor(LoadCursor(nullptr, IDC_WAIT));
+      return SetPageResult(page, TRUE);
+    case kStartEngine:
+      if (g_app->restore_mode)
+        g_app->StartRestore();
+      else
+        g_app->StartPhase1();
+      return TRUE;
+    case WM_NOTIFY:
+      switch (reinterpret_cast<NMHDR*>(lparam)->code) {
+        case PSN_SETACTIVE:
+          OnActivate(page);
+          return SetPageResult(page, 0);
+        case PSN_WIZNEXT:
+          return SetPageResult(page, kNeighbour);
+        case PSN_QUERYCANCEL:
+          return SetPageResult(page, OnCancel(page));
+        case PSN_HELP:
+          OpenGuide();
+          return TRUE;
+      }
+      break;
+  }
+  return FALSE;
+}
