@@ -140,8 +140,7 @@ void CApp::LogInstalls() {
   WriteLog("[  INFO] Platform detection completed successfully -> " +
            std::to_string(setting->installs.size()) + " found");
   if (!setting->orphans.empty()) {
-    WriteLog("[* WARN] Orphan installation detected -> " +
-             std::to_string(setting->orphans.size()));
+    WriteLog("[* WARN] Orphan installation detected -> " + std::to_string(setting->orphans.size()));
     for (const auto& orphan : setting->orphans)
       WriteLog("[* WARN] Orphan PM -> " + orphan->pm + " path -> " + orphan->zav_path);
   }

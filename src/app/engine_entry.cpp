@@ -52,9 +52,8 @@ InstallParams BuildInstallParams(const CApp& app) {
   p.qel_manifest_url = app.qel_manifest_url;
   p.update_info_url = app.update_info_url;
   p.update_package_url = app.update_package_url;
-  p.update_package_path = app.update_package_path.empty()
-                              ? TempFolder() + app.update_package_name
-                              : app.update_package_path;
+  p.update_package_path = app.update_package_path.empty() ? TempFolder() + app.update_package_name
+                                                          : app.update_package_path;
   p.setup_exe_name = app.setup_exe_name;
   p.update_temp_folder = TempFolder() + "NewSetupExe";
   p.skip_qel_running_check = app.skip_qel_running_check();

@@ -25,8 +25,7 @@ CSystemInfo::CSystemInfo() {
   facts.service_pack = version.szCSDVersion;
   if (major_ >= 6) {
     DWORD type = 0;
-    if (GetProductInfo(major_, minor_, version.wServicePackMajor, version.wServicePackMinor,
-                       &type))
+    if (GetProductInfo(major_, minor_, version.wServicePackMajor, version.wServicePackMinor, &type))
       facts.product_type = type;
   }
   SYSTEM_INFO system = {};

@@ -35,17 +35,24 @@ std::string ProductName(const OsFacts& f) {
   if (f.major == 10 && f.minor == 0) return ws ? "Windows 10 " : "Windows Server 2016 ";
   if (f.major == 6) {
     switch (f.minor) {
-      case 3: return ws ? "Windows 8.1 " : "Windows Server 2012 R2 ";
-      case 2: return ws ? "Windows 8 " : "Windows Server 2012 ";
-      case 1: return ws ? "Windows 7 " : "Windows Server 2008 R2 ";
-      case 0: return ws ? "Windows Vista " : "Windows Server 2008 ";
+      case 3:
+        return ws ? "Windows 8.1 " : "Windows Server 2012 R2 ";
+      case 2:
+        return ws ? "Windows 8 " : "Windows Server 2012 ";
+      case 1:
+        return ws ? "Windows 7 " : "Windows Server 2008 R2 ";
+      case 0:
+        return ws ? "Windows Vista " : "Windows Server 2008 ";
     }
   }
   if (f.major == 5) {
     switch (f.minor) {
-      case 2: return ws ? "Windows XP Professional x64 Edition " : "Windows Server 2003 ";
-      case 1: return "Windows XP ";
-      case 0: return ws ? "Windows 2000 Professional " : "Windows 2000 Server ";
+      case 2:
+        return ws ? "Windows XP Professional x64 Edition " : "Windows Server 2003 ";
+      case 1:
+        return "Windows XP ";
+      case 0:
+        return ws ? "Windows 2000 Professional " : "Windows 2000 Server ";
     }
   }
   return "Windows ";

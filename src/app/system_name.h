@@ -9,9 +9,9 @@ struct OsFacts {
   unsigned major = 0;
   unsigned minor = 0;
   unsigned build = 0;
-  bool workstation = true;     // product type: workstation or server
-  uint32_t product_type = 0;   // what GetProductInfo reports (versions 6 and above)
-  std::string service_pack;    // empty when there is none
+  bool workstation = true;    // product type: workstation or server
+  uint32_t product_type = 0;  // what GetProductInfo reports (versions 6 and above)
+  std::string service_pack;   // empty when there is none
   bool native_64bit = false;
 };
 

@@ -57,10 +57,17 @@ SRes HandleSeek(ISeekInStreamPtr stream, Int64* position, ESzSeek origin) {
   HANDLE file = reinterpret_cast<const HandleInStream*>(stream)->file;
   DWORD method;
   switch (origin) {
-    case SZ_SEEK_SET: method = FILE_BEGIN; break;
-    case SZ_SEEK_CUR: method = FILE_CURRENT; break;
-    case SZ_SEEK_END: method = FILE_END; break;
-    default: return SZ_ERROR_PARAM;
+    case SZ_SEEK_SET:
+      method = FILE_BEGIN;
+      break;
+    case SZ_SEEK_CUR:
+      method = FILE_CURRENT;
+      break;
+    case SZ_SEEK_END:
+      method = FILE_END;
+      break;
+    default:
+      return SZ_ERROR_PARAM;
   }
   LONG high = static_cast<LONG>(*position >> 32);
   SetLastError(NO_ERROR);
@@ -150,8 +157,8 @@ namespace {
 
 uint32_t WriteAll(HANDLE file, const Byte* data, size_t size) {
   DWORD written = 0;
-  if (size > 0 && (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) ||
-                   written != size)) {
+  if (size > 0 &&
+      (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) || written != size)) {
     const DWORD code = GetLastError();
     return code != NO_ERROR ? code : ERROR_WRITE_FAULT;
   }
@@ -160,12 +167,12 @@ uint32_t WriteAll(HANDLE file, const Byte* data, size_t size) {
 
 }  // namespace
 
-uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path,
-                                    DecodedPiece piece, DecodeAhead* decoder) {
+uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path, DecodedPiece piece,
+                                    DecodeAhead* decoder) {
   const size_t separator = full_path.find_last_of("\\/");
   if (separator != std::string::npos) PrepareFolder(full_path.substr(0, separator));
   ScopedHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr));
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
   for (;;) {
     const uint32_t result = WriteAll(file.get(), piece.data(), piece.size);
@@ -261,7 +268,7 @@ bool IsSafeEntryName(const std::string& name) {
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
                         std::string* last_path, const ExtractProgress& progress) {
   ScopedHandle archive(CreateFileA(archive_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!archive.valid()) return GetLastError();
   uint32_t result;
   {

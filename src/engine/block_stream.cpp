@@ -57,9 +57,7 @@ class Buffer {
   size_t size_ = 0;
 };
 
-bool IsMainMethod(UInt32 method) {
-  return method == kCopy || method == kLzma || method == kLzma2;
-}
+bool IsMainMethod(UInt32 method) { return method == kCopy || method == kLzma || method == kLzma2; }
 
 bool IsSupportedCoder(const CSzCoderInfo& coder) {
   return coder.NumStreams == 1 && IsMainMethod(coder.MethodID);
@@ -67,8 +65,15 @@ bool IsSupportedCoder(const CSzCoderInfo& coder) {
 
 bool IsFilter(UInt32 method) {
   switch (method) {
-    case kDelta: case kBcj: case kPpc: case kIa64: case kSparc: case kArm: case kArmt:
-    case kArm64: case kRiscv:
+    case kDelta:
+    case kBcj:
+    case kPpc:
+    case kIa64:
+    case kSparc:
+    case kArm:
+    case kArmt:
+    case kArm64:
+    case kRiscv:
       return true;
     default:
       return false;
@@ -81,14 +86,13 @@ SRes CheckSupportedFolder(const CSzFolder& f) {
   if (f.NumCoders < 1 || f.NumCoders > 4 || !IsSupportedCoder(f.Coders[0]))
     return SZ_ERROR_UNSUPPORTED;
   if (f.NumCoders == 1) {
-    return f.NumPackStreams == 1 && f.PackStreams[0] == 0 && f.NumBonds == 0
-               ? SZ_OK : SZ_ERROR_UNSUPPORTED;
+    return f.NumPackStreams == 1 && f.PackStreams[0] == 0 && f.NumBonds == 0 ? SZ_OK
+                                                                             : SZ_ERROR_UNSUPPORTED;
   }
   if (f.NumCoders == 2) {
     const CSzCoderInfo& c = f.Coders[1];
-    if (c.NumStreams != 1 || f.NumPackStreams != 1 || f.PackStreams[0] != 0 ||
-        f.NumBonds != 1 || f.Bonds[0].InIndex != 1 || f.Bonds[0].OutIndex != 0 ||
-        !IsFilter(c.MethodID))
+    if (c.NumStreams != 1 || f.NumPackStreams != 1 || f.PackStreams[0] != 0 || f.NumBonds != 1 ||
+        f.Bonds[0].InIndex != 1 || f.Bonds[0].OutIndex != 0 || !IsFilter(c.MethodID))
       return SZ_ERROR_UNSUPPORTED;
     return SZ_OK;
   }
@@ -128,7 +132,8 @@ class PackSource : public BlockSource {
 
   SRes Init() {
     return buffer_.Allocate(static_cast<size_t>(std::min<UInt64>(left_, kPackBuffer)))
-               ? SZ_OK : SZ_ERROR_MEM;
+               ? SZ_OK
+               : SZ_ERROR_MEM;
   }
 
   // What is buffered (refilled when empty); none at the stream's end.
@@ -185,12 +190,13 @@ class LzmaSource : public BlockSource {
   LzmaSource(ISeekInStreamPtr archive, UInt64 offset, UInt64 pack_size, UInt64 unpack_size,
              bool lzma2)
       : pack_(archive, offset, pack_size), left_(unpack_size), lzma2_(lzma2) {
-    LzmaDec_CONSTRUCT(&lzma_)
-    Lzma2Dec_CONSTRUCT(&lzma2_dec_)
+    LzmaDec_CONSTRUCT(&lzma_) Lzma2Dec_CONSTRUCT(&lzma2_dec_)
   }
   ~LzmaSource() override {
-    if (lzma2_) Lzma2Dec_FreeProbs(&lzma2_dec_, &kAllocator);
-    else LzmaDec_FreeProbs(&lzma_, &kAllocator);
+    if (lzma2_)
+      Lzma2Dec_FreeProbs(&lzma2_dec_, &kAllocator);
+    else
+      LzmaDec_FreeProbs(&lzma_, &kAllocator);
   }
 
   SRes Init(const Byte* props, unsigned props_size) {
@@ -211,8 +217,10 @@ class LzmaSource : public BlockSource {
       return SZ_ERROR_MEM;
     decoder->dic = dictionary_.data();
     decoder->dicBufSize = dictionary_.size();
-    if (lzma2_) Lzma2Dec_Init(&lzma2_dec_);
-    else LzmaDec_Init(&lzma_);
+    if (lzma2_)
+      Lzma2Dec_Init(&lzma2_dec_);
+    else
+      LzmaDec_Init(&lzma_);
     return SZ_OK;
   }
 
@@ -335,16 +343,35 @@ class FilterSource : public BlockSource {
   size_t Convert(Byte* data, size_t size) {
     Byte* end = data + size;
     switch (method_) {
-      case kDelta: Delta_Decode(delta_state_, delta_, data, size); return size;
-      case kBcj: end = z7_BranchConvSt_X86_Dec(data, size, ip_, &x86_state_); break;
-      case kPpc: end = z7_BranchConv_PPC_Dec(data, size, ip_); break;
-      case kIa64: end = z7_BranchConv_IA64_Dec(data, size, ip_); break;
-      case kSparc: end = z7_BranchConv_SPARC_Dec(data, size, ip_); break;
-      case kArm: end = z7_BranchConv_ARM_Dec(data, size, ip_); break;
-      case kArmt: end = z7_BranchConv_ARMT_Dec(data, size, ip_); break;
-      case kArm64: end = z7_BranchConv_ARM64_Dec(data, size, ip_); break;
-      case kRiscv: end = z7_BranchConv_RISCV_Dec(data, size, ip_); break;
-      default: break;
+      case kDelta:
+        Delta_Decode(delta_state_, delta_, data, size);
+        return size;
+      case kBcj:
+        end = z7_BranchConvSt_X86_Dec(data, size, ip_, &x86_state_);
+        break;
+      case kPpc:
+        end = z7_BranchConv_PPC_Dec(data, size, ip_);
+        break;
+      case kIa64:
+        end = z7_BranchConv_IA64_Dec(data, size, ip_);
+        break;
+      case kSparc:
+        end = z7_BranchConv_SPARC_Dec(data, size, ip_);
+        break;
+      case kArm:
+        end = z7_BranchConv_ARM_Dec(data, size, ip_);
+        break;
+      case kArmt:
+        end = z7_BranchConv_ARMT_Dec(data, size, ip_);
+        break;
+      case kArm64:
+        end = z7_BranchConv_ARM64_Dec(data, size, ip_);
+        break;
+      case kRiscv:
+        end = z7_BranchConv_RISCV_Dec(data, size, ip_);
+        break;
+      default:
+        break;
     }
     const size_t done = static_cast<size_t>(end - data);
     ip_ += static_cast<UInt32>(done);
@@ -393,7 +420,8 @@ class Bcj2Source : public BlockSource {
       if (stream >= BCJ2_NUM_STREAMS) return SZ_ERROR_DATA;
       if (ended_[stream]) break;  // the block is shorter than declared
       size_t read = 0;
-      const SRes res = inputs_[stream]->Read(buffers_[stream].data(), buffers_[stream].size(), &read);
+      const SRes res =
+          inputs_[stream]->Read(buffers_[stream].data(), buffers_[stream].size(), &read);
       if (res != SZ_OK) return res;
       if (read < buffers_[stream].size()) ended_[stream] = true;
       // Call and jump addresses are whole 32-bit values; a stream cut inside one is damaged.
@@ -436,8 +464,8 @@ SRes MakeMainCoder(ISeekInStreamPtr archive, const CSzCoderInfo& coder, const By
     return res;
   }
   if (coder.MethodID == kLzma || coder.MethodID == kLzma2) {
-    std::unique_ptr<LzmaSource> source(new LzmaSource(archive, pack_offset, pack_size,
-                                                      unpack_size, coder.MethodID == kLzma2));
+    std::unique_ptr<LzmaSource> source(
+        new LzmaSource(archive, pack_offset, pack_size, unpack_size, coder.MethodID == kLzma2));
     const SRes res = source->Init(props + coder.PropsOffset, coder.PropsSize);
     *out = std::move(source);
     return res;
@@ -483,7 +511,8 @@ SRes BlockStream::Open(UInt32 folder) {
     res = MakeMainCoder(archive_, f.Coders[0], data, pack_offset(0), pack_size(0), size_, &source);
     if (res != SZ_OK) return res;
     if (f.NumCoders == 2) {
-      std::unique_ptr<FilterSource> filter(new FilterSource(std::move(source), f.Coders[1].MethodID));
+      std::unique_ptr<FilterSource> filter(
+          new FilterSource(std::move(source), f.Coders[1].MethodID));
       res = filter->Init(data + f.Coders[1].PropsOffset, f.Coders[1].PropsSize);
       if (res != SZ_OK) return res;
       source = std::move(filter);

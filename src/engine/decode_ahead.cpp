@@ -9,7 +9,7 @@ extern "C" {
 }
 
 namespace {
-constexpr size_t kPieceSize = 4u << 20;  // pieces of entries above kWholeEntryBound
+constexpr size_t kPieceSize = 4u << 20;   // pieces of entries above kWholeEntryBound
 constexpr size_t kAheadBytes = 4u << 20;  // the helper waits while this much is not written
 constexpr size_t kAheadPieces = 256;      // entries without data count here
 }  // namespace
@@ -111,8 +111,10 @@ void DecodeAhead::Run() {
     const bool produced = Produce(&piece);
     {
       std::lock_guard<std::mutex> lock(mutex_);
-      if (produced) queue_.push_back(std::move(piece));
-      else finished_ = true;
+      if (produced)
+        queue_.push_back(std::move(piece));
+      else
+        finished_ = true;
     }
     changed_.notify_all();
     if (!produced) return;

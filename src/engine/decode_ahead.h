@@ -30,8 +30,8 @@ class DecodedPiece {
   UInt32 entry = 0;
   const Byte* data() const { return data_; }
   size_t size = 0;
-  bool last = true;       // the entry's last piece
-  SRes status = SZ_OK;    // decoding, or for the last piece also the entry's check
+  bool last = true;     // the entry's last piece
+  SRes status = SZ_OK;  // decoding, or for the last piece also the entry's check
 
  private:
   friend class DecodeAhead;

@@ -119,8 +119,9 @@ void InstallEngine::StartPhase1() {
     return;
   }
   if (CanOpenPackage(params_.moltra_local_candidate)) {
-    WriteLog("[* WARN] Install phase 1 - Moltra download skipped, detected local package for "
-             "Moltra install, using it");
+    WriteLog(
+        "[* WARN] Install phase 1 - Moltra download skipped, detected local package for "
+        "Moltra install, using it");
     moltra_local_package = params_.moltra_local_candidate;
     StartPhase2();
     return;
@@ -133,8 +134,9 @@ void InstallEngine::StartPhase2() {
   install_state = 2;
   ui_.SetPhaseText("Fase 2 di 4 - Download componenti");
   if (CanOpenPackage(params_.qel_local_candidate)) {
-    WriteLog("[* WARN] Install phase 2 - Qel xml check skipped, detected local package for QEL "
-             "install, using it");
+    WriteLog(
+        "[* WARN] Install phase 2 - Qel xml check skipped, detected local package for QEL "
+        "install, using it");
     qel_local_package = params_.qel_local_candidate;
     StartPhase4();
     return;
@@ -158,8 +160,9 @@ void InstallEngine::StartPhase3() {
   ui_.SetPhaseText("Fase 2 di 4 - Verifica componenti");
   if (!params_.qel_folder.empty() &&
       IsValidInstallation(params_.qel_folder, qel_version, qel_checksum)) {
-    WriteLog("[  INFO] Install phase 3 - Qel archive download skipped, detected valid Qel "
-             "installation");
+    WriteLog(
+        "[  INFO] Install phase 3 - Qel archive download skipped, detected valid Qel "
+        "installation");
     StartPhase4();
     return;
   }
@@ -225,8 +228,7 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
                            qel_checksum) &&
            complete;
   } else if (complete) {
-    const std::string& target =
-        phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
+    const std::string& target = phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
     const unsigned long error = WritePackage(target, body);
     if (error) {
       WriteLog("[**  ERR] Cannot write package " + target + " -> " +

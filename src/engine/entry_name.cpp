@@ -11,11 +11,16 @@ char FoldCase(char c) {
   if (u >= 'a' && u <= 'z') return static_cast<char>(u - 0x20);
   if (u >= 0xE0 && u <= 0xFE && u != 0xF7) return static_cast<char>(u - 0x20);
   switch (u) {
-    case 0x9A: return static_cast<char>(0x8A);
-    case 0x9C: return static_cast<char>(0x8C);
-    case 0x9E: return static_cast<char>(0x8E);
-    case 0xFF: return static_cast<char>(0x9F);
-    default: return c;
+    case 0x9A:
+      return static_cast<char>(0x8A);
+    case 0x9C:
+      return static_cast<char>(0x8C);
+    case 0x9E:
+      return static_cast<char>(0x8E);
+    case 0xFF:
+      return static_cast<char>(0x9F);
+    default:
+      return c;
   }
 }
 
@@ -52,8 +57,8 @@ bool EntryCollisions::Add(const std::string& name, bool is_folder) {
     for (char& c : part) c = FoldCase(c);
     if (!folded.empty()) folded += '\\';
     folded += part;
-    const bool last = start >= name.size() ||
-                      name.find_first_not_of("\\/. ", start) == std::string::npos;
+    const bool last =
+        start >= name.size() || name.find_first_not_of("\\/. ", start) == std::string::npos;
     const bool file = last && !is_folder;
     const auto found = claimed_.find(folded);
     if (found == claimed_.end()) {

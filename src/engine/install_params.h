@@ -33,8 +33,8 @@ struct InstallParams {
   std::string proxy_user;
   std::string proxy_password;
   // The running setup.
-  std::string own_exe_path;  // full path of the running executable
-  std::string command_line;  // the argument text it was started with
+  std::string own_exe_path;      // full path of the running executable
+  std::string command_line;      // the argument text it was started with
   std::string user_data_folder;  // the client's user data: local app data + "\QEL\User Data"
   std::string web_site;          // shown in the update failure box
 };

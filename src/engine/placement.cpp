@@ -87,10 +87,9 @@ void InstallEngine::RunMoltraExtraction() {
   const std::string source =
       CanOpenPackage(moltra_local_package) ? moltra_local_package : params_.moltra_archive_path;
   const FolderSnapshot before(year_path);
-  const uint32_t result = ExtractArchive(source, year_path, nullptr,
-                                         [this](uint32_t done, uint32_t total) {
-                                           ReportProgress(done, total);
-                                         });
+  const uint32_t result =
+      ExtractArchive(source, year_path, nullptr,
+                     [this](uint32_t done, uint32_t total) { ReportProgress(done, total); });
   if (result != 0) {
     WriteLog("[**  ERR] Moltra decompression error -> " + IntToString(result));
     ui_.ShowBox(BoxOwner::kSheet, ExtractionErrorText(result), "Errore", MB_ICONERROR | MB_OK);
@@ -115,8 +114,9 @@ void InstallEngine::StartPhase5() {
   const std::string bin = params_.client_bin_folder;
   if (params_.qel_folder.empty() ||
       ToUpperCopy(WithoutBackslash(params_.qel_folder)) == ToUpperCopy(WithoutBackslash(bin))) {
-    WriteLog("[  INFO] Install phase 5 - Qel install skipped, already installed, no need to "
-             "copy or decompress");
+    WriteLog(
+        "[  INFO] Install phase 5 - Qel install skipped, already installed, no need to "
+        "copy or decompress");
   } else {
     WriteLog("[  INFO] Install phase 5 - Qel copy instead of decompress -> from " +
              params_.qel_folder + " to " + bin);
@@ -139,10 +139,8 @@ void InstallEngine::RunQelExtraction() {
   const std::string source =
       CanOpenPackage(qel_local_package) ? qel_local_package : params_.qel_archive_path;
   const FolderSnapshot before(bin);
-  const uint32_t result = ExtractArchive(source, bin, nullptr,
-                                         [this](uint32_t done, uint32_t total) {
-                                           ReportProgress(done, total);
-                                         });
+  const uint32_t result = ExtractArchive(
+      source, bin, nullptr, [this](uint32_t done, uint32_t total) { ReportProgress(done, total); });
   if (FileExists(bin + "qel.exe")) {
     WriteLog("[  INFO] Qel launcher already exists, no switch provided");
   } else {

@@ -161,8 +161,7 @@ void InstallEngine::OnUpdatePackageCompleted(WininetWrapper* request) {
     StartUpdateDownload();
     return;
   }
-  if (ui_.ShowBox(BoxOwner::kPage, kUpdateConnectionProblemText,
-                  UpdateBoxCaption(params_.run_mode),
+  if (ui_.ShowBox(BoxOwner::kPage, kUpdateConnectionProblemText, UpdateBoxCaption(params_.run_mode),
                   MB_ICONQUESTION | MB_RETRYCANCEL) == IDRETRY) {
     ui_.ShowUpdateDialog(true);
     StartUpdateDownload();
@@ -211,8 +210,8 @@ void InstallEngine::ApplyUpdate() {
   ReadFileVersionFields(new_exe, unpacked);
   ReadFileVersionFields(params_.own_exe_path, own);
   if (!SameVersion(unpacked, announced_version_) || !IsServerVersionNewer(unpacked, own)) {
-    WriteLog("[**  ERR] Update package holds version " + JoinVersion(unpacked) +
-             " instead of " + JoinVersion(announced_version_) + " -> " + new_exe);
+    WriteLog("[**  ERR] Update package holds version " + JoinVersion(unpacked) + " instead of " +
+             JoinVersion(announced_version_) + " -> " + new_exe);
     ShowUpdateFailure();
     ui_.EndUpdateDialog();
     RemoveUpdateFolder(folder);

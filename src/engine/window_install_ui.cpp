@@ -32,10 +32,11 @@ void WindowInstallUi::SetExtractProgress(uint32_t done, uint32_t total) {
   SetPercentText(static_cast<int>(static_cast<unsigned long long>(done) * 100 / total));
 }
 
-int WindowInstallUi::ShowBox(BoxOwner owner, const std::string& text,
-                             const std::string& caption, unsigned type) {
-  const HWND window = owner == BoxOwner::kPage ? page_() : owner == BoxOwner::kSheet ? sheet_()
-                                                                                     : nullptr;
+int WindowInstallUi::ShowBox(BoxOwner owner, const std::string& text, const std::string& caption,
+                             unsigned type) {
+  const HWND window = owner == BoxOwner::kPage    ? page_()
+                      : owner == BoxOwner::kSheet ? sheet_()
+                                                  : nullptr;
   return MessageBoxA(window, text.c_str(), caption.c_str(), type);
 }
 
@@ -51,14 +52,11 @@ unsigned long WindowInstallUi::PromptCredentials(std::string& user, std::string&
   return result;
 }
 
-void WindowInstallUi::InstallFinished() {
-  PostMessageA(sheet_(), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
-}
+void WindowInstallUi::InstallFinished() { PostMessageA(sheet_(), PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
 
 INT_PTR CALLBACK WindowInstallUi::UpdateDialogProc(HWND dialog, UINT message, WPARAM,
                                                    LPARAM lparam) {
-  WindowInstallUi* self =
-      reinterpret_cast<WindowInstallUi*>(GetWindowLongPtrA(dialog, DWLP_USER));
+  WindowInstallUi* self = reinterpret_cast<WindowInstallUi*>(GetWindowLongPtrA(dialog, DWLP_USER));
   switch (message) {
     case WM_INITDIALOG:
       self = reinterpret_cast<WindowInstallUi*>(lparam);
@@ -70,8 +68,10 @@ INT_PTR CALLBACK WindowInstallUi::UpdateDialogProc(HWND dialog, UINT message, WP
       return TRUE;
     case WM_CLOSE:
       // Closing the window means "go on without the update": the engine drops the check.
-      if (self && self->on_update_dialog_close) self->on_update_dialog_close();
-      else if (self) self->EndUpdateDialog();
+      if (self && self->on_update_dialog_close)
+        self->on_update_dialog_close();
+      else if (self)
+        self->EndUpdateDialog();
       return TRUE;
     default:
       return FALSE;

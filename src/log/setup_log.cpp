@@ -70,10 +70,10 @@ std::string FormatLogLine(const std::string& timestamp, const std::string& messa
 void WriteLog(const std::string& message) {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  const std::string line = FormatLogLine(
-      FormatLogTimestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond,
-                         now.wMilliseconds),
-      message);
+  const std::string line =
+      FormatLogLine(FormatLogTimestamp(now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute,
+                                       now.wSecond, now.wMilliseconds),
+                    message);
 
   std::lock_guard<std::mutex> lock(g_log_mutex);
   const std::string folder = GetLogFolder();

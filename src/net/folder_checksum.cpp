@@ -12,8 +12,8 @@ namespace {
 
 bool IsSkippedName(const std::string& name) {
   // Files the client writes while it runs; they differ on every PC.
-  static const char* const kSkipped[] = {"old_qel.exe", "new_qel.exe", "debug.log",
-                                         "chrome_debug.log", "Xmpp", "Xmpp-journal"};
+  static const char* const kSkipped[] = {"old_qel.exe",      "new_qel.exe", "debug.log",
+                                         "chrome_debug.log", "Xmpp",        "Xmpp-journal"};
   if (name.empty() || name[0] == '.') return true;
   for (const char* skipped : kSkipped)
     if (name == skipped) return true;
@@ -25,8 +25,7 @@ bool EndsWith(const std::string& text, const std::string& tail) {
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-void ListFolder(std::string folder, const std::string& version,
-                std::vector<std::string>& entries) {
+void ListFolder(std::string folder, const std::string& version, std::vector<std::string>& entries) {
   if (folder.empty() || (folder.back() != '\\' && folder.back() != '/')) folder += '\\';
   ScopedFind find(folder + "*.*");
   if (!find.valid()) return;
@@ -60,8 +59,7 @@ std::vector<std::string> ListChecksumEntries(const std::string& folder,
 
 std::string FolderChecksum(const std::string& folder, const std::string& version) {
   std::string digests;
-  for (const std::string& path : ListChecksumEntries(folder, version))
-    digests += FileDigest(path);
+  for (const std::string& path : ListChecksumEntries(folder, version)) digests += FileDigest(path);
   return Md5Hex(digests);
 }
 

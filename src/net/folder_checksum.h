@@ -5,8 +5,7 @@
 
 // The listed paths of `folder` for `version`, sorted in byte order (directories included).
 // Clears the read-only, hidden and system attributes of every listed file.
-std::vector<std::string> ListChecksumEntries(const std::string& folder,
-                                             const std::string& version);
+std::vector<std::string> ListChecksumEntries(const std::string& folder, const std::string& version);
 
 // MD5 text form of the concatenated file digests of the listed entries ("-1" for folders
 // and unreadable files); the digest of the empty string when nothing is listed.

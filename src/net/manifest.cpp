@@ -10,8 +10,7 @@ std::string ChildText(const pugi::xml_node& parent, const char* name, bool& foun
   found = element;
   if (!element) return std::string();
   for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling())
-    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
-      return child.value();
+    if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata) return child.value();
   return std::string();
 }
 

@@ -74,7 +74,8 @@ std::string FileDigest(const std::string& path) {
   // The digest does not depend on how the bytes are split; large blocks save hash calls.
   std::vector<char> block(64 * 1024);
   size_t read;
-  while ((read = std::fread(block.data(), 1, block.size(), file)) > 0) md5.Update(block.data(), read);
+  while ((read = std::fread(block.data(), 1, block.size(), file)) > 0)
+    md5.Update(block.data(), read);
   const bool read_failed = std::ferror(file) != 0;
   std::fclose(file);
   // A file that cannot be read to its end counts like one that cannot be opened.

@@ -29,8 +29,8 @@ std::wstring Wide(const char* text) {
 // The entry in the ANSI code page, cut to the buffer and always terminated.
 void Narrow(const wchar_t* text, char* out, ULONG out_size) {
   if (out_size == 0) return;
-  const int written = WideCharToMultiByte(CP_ACP, 0, text, -1, out, static_cast<int>(out_size),
-                                          nullptr, nullptr);
+  const int written =
+      WideCharToMultiByte(CP_ACP, 0, text, -1, out, static_cast<int>(out_size), nullptr, nullptr);
   if (written <= 0) out[out_size - 1] = '\0';
 }
 
@@ -53,9 +53,9 @@ DWORD SystemCredentialDialog::Prompt(const CREDUI_INFOA& info, const char* targe
   std::wstring wide_user(user_size, L'\0');
   std::wstring wide_password(password_size, L'\0');
   BOOL save = FALSE;
-  const DWORD result = CredUIPromptForCredentialsW(
-      &wide_info, wide_target.c_str(), nullptr, 0, &wide_user[0], user_size, &wide_password[0],
-      password_size, &save, flags);
+  const DWORD result =
+      CredUIPromptForCredentialsW(&wide_info, wide_target.c_str(), nullptr, 0, &wide_user[0],
+                                  user_size, &wide_password[0], password_size, &save, flags);
   if (result == NO_ERROR) {
     Narrow(wide_user.c_str(), user, user_size);
     Narrow(wide_password.c_str(), password, password_size);

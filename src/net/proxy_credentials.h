@@ -11,8 +11,8 @@ class CredentialDialog {
   virtual ~CredentialDialog() = default;
   // Same contract as CredUIPromptForCredentialsA (no context, auth error 0, save flag
   // ignored): returns NO_ERROR or the dialog's error, e.g. ERROR_CANCELLED.
-  virtual DWORD Prompt(const CREDUI_INFOA& info, const char* target, char* user,
-                       ULONG user_size, char* password, ULONG password_size, DWORD flags) = 0;
+  virtual DWORD Prompt(const CREDUI_INFOA& info, const char* target, char* user, ULONG user_size,
+                       char* password, ULONG password_size, DWORD flags) = 0;
 };
 
 class SystemCredentialDialog : public CredentialDialog {

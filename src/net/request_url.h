@@ -7,7 +7,7 @@ struct RequestUrl {
   bool valid = false;  // false: no scheme separator, or nothing left for a host
   bool https = false;  // scheme is exactly "https"
   std::string host;
-  std::string path;    // always starts with "/"
+  std::string path;  // always starts with "/"
   int port = 80;
 };
 

@@ -158,9 +158,8 @@ void WininetWrapper::RunRequest() {
   if (!session.get()) {
     WriteLog("[**  ERR] Request InternetOpenA FAILED! " + IntToString(GetLastError()));
   } else {
-    connection.Reset(InternetConnectA(session.get(), host.c_str(),
-                                      static_cast<INTERNET_PORT>(port), nullptr, nullptr,
-                                      INTERNET_SERVICE_HTTP, 0, 0));
+    connection.Reset(InternetConnectA(session.get(), host.c_str(), static_cast<INTERNET_PORT>(port),
+                                      nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection.get())
       WriteLog("[**  ERR] Request InternetConnectA FAILED! " + IntToString(GetLastError()));
   }

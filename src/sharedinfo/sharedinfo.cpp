@@ -38,8 +38,9 @@ void BuildScrambleKey(unsigned char key[10]) {
 
 // The id of the year's "MOLTRA" row; false when the year has none.
 bool FindSwExt(SQLite::Database& db, const std::string& anno, int* idSwExt) {
-  SQLite::Statement query(
-      db, "SELECT idSwExt FROM SwExt WHERE anno = ? AND software = 'MOLTRA' ORDER BY anno DESC LIMIT 1");
+  SQLite::Statement query(db,
+                          "SELECT idSwExt FROM SwExt WHERE anno = ? AND software = 'MOLTRA' ORDER "
+                          "BY anno DESC LIMIT 1");
   query.bind(1, anno);
   if (!query.executeStep()) return false;
   *idSwExt = query.getColumn(0).getInt();
@@ -62,7 +63,8 @@ int CreateSharedInfo(const std::string& path) {
   try {
     SharedInfoDatabase db(path, SQLite::OPEN_READWRITE | SQLite::OPEN_CREATE);
     for (const TableDefinition& table : kTables) {
-      SQLite::Statement count(db, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?");
+      SQLite::Statement count(db,
+                              "SELECT count(*) FROM sqlite_master WHERE type='table' AND name=?");
       count.bind(1, table.name);
       const bool present = count.executeStep() && count.getColumn(0).getInt() == 1;
       count.reset();
@@ -84,7 +86,8 @@ void EnsureSwExt(SQLite::Database& db, const std::string& anno, int* idSwExt) {
   SQLite::Statement insert(
       db,
       "INSERT INTO SwExt (software, anno, cmdline, arguments) VALUES ('MOLTRA', ?, "
-      "'\\home\\BIN\\wrun32.exe', '-c ..\\etc\\cblconfi ..\\obj\\pcmenu.acu rete <pdl> <path_year>')");
+      "'\\home\\BIN\\wrun32.exe', '-c ..\\etc\\cblconfi ..\\obj\\pcmenu.acu rete <pdl> "
+      "<path_year>')");
   insert.bind(1, anno);
   insert.exec();
   *idSwExt = static_cast<int>(db.getLastInsertRowid());

@@ -7,8 +7,8 @@
 
 // Result codes (numerically SQLite's SQLITE_OK, SQLITE_ERROR, SQLITE_CANTOPEN).
 const int kSharedInfoOk = 0;
-const int kSharedInfoError = 1;       // empty/missing argument or database error
-const int kSharedInfoCantOpen = 14;   // the file cannot be opened for reading
+const int kSharedInfoError = 1;      // empty/missing argument or database error
+const int kSharedInfoCantOpen = 14;  // the file cannot be opened for reading
 
 // One workstation row as read from SharedInfo.
 struct WorkpointInfo {
@@ -36,8 +36,8 @@ int CheckInstallation(const std::string& path, const std::string& anno, int* idS
 
 // Registers a new workstation of office `pm` for the year of `idSwExt` with the next free
 // (highest + 1) pdl number. An empty assignee means the current one.
-int AddPdlEntry(const std::string& path, const std::string& pm, const std::string& pwd,
-                int idSwExt, const std::string& root, const std::string& assignee = "");
+int AddPdlEntry(const std::string& path, const std::string& pm, const std::string& pwd, int idSwExt,
+                const std::string& root, const std::string& assignee = "");
 
 // *exists tells whether the assignee (empty: the current one) has a workstation of `pm`
 // in `year`.

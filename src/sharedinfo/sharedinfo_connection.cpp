@@ -25,8 +25,8 @@ const int kProgressSteps = 1000;
 // such as "Unità" would open (or create) a different file.
 std::string AnsiToUtf8(const std::string& text) {
   if (text.empty()) return text;
-  const int wide_size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                            nullptr, 0);
+  const int wide_size =
+      MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   if (wide_size <= 0) return text;
   std::wstring wide(static_cast<size_t>(wide_size), L'\0');
   MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], wide_size);
@@ -77,11 +77,10 @@ void SharedInfoDatabase::CheckFile(const std::string& path) {
   try {
     // A view or a virtual table under a registry name would run whatever its author wrote
     // each time the operations read "the table".
-    SQLite::Statement names(
-        *this,
-        "SELECT type || ' ' || name FROM sqlite_master WHERE lower(name) IN "
-        "('meta', 'workpoint', 'workpoint_swext', 'swext') "
-        "AND NOT (type = 'table' AND sql LIKE 'CREATE TABLE%')");
+    SQLite::Statement names(*this,
+                            "SELECT type || ' ' || name FROM sqlite_master WHERE lower(name) IN "
+                            "('meta', 'workpoint', 'workpoint_swext', 'swext') "
+                            "AND NOT (type = 'table' AND sql LIKE 'CREATE TABLE%')");
     if (names.executeStep()) impostor = names.getColumn(0).getString();
     // A file cut short or with damaged pages reads as valid with rows missing, and the next
     // registration would hand out a lost workstation number again. The quick check reads

@@ -22,7 +22,8 @@ const int kFirstQueryYear = 2015;
 const char kInsertWorkpoint[] =
     "INSERT INTO Workpoint (pm, pwd, pdl, assignee, path, creationtime) "
     "VALUES (?, ?, ?, ?, ?, datetime('now'))";
-const char kInsertAssociation[] = "INSERT INTO Workpoint_SwExt (idWorkpoint, idSwExt) VALUES (?, ?);";
+const char kInsertAssociation[] =
+    "INSERT INTO Workpoint_SwExt (idWorkpoint, idSwExt) VALUES (?, ?);";
 
 const char kWorkpointColumns[] =
     "SELECT ws.idSwExt, w.idWorkpoint, w.pm, w.pwd, w.pdl, w.assignee, s.anno, w.path, "
@@ -56,7 +57,8 @@ WorkpointInfo ReadWorkpoint(SQLite::Statement& row) {
 // folder taken from the stored command line.
 std::string RuntimeProgramPath(const WorkpointInfo& info) {
   const size_t wrun = info.cmdline.find("\\wrun");
-  const std::string folder = wrun == std::string::npos ? info.cmdline : info.cmdline.substr(0, wrun);
+  const std::string folder =
+      wrun == std::string::npos ? info.cmdline : info.cmdline.substr(0, wrun);
   return info.path + "ZAV" + IntToString(info.anno) + folder + "\\wrun32.exe";
 }
 
@@ -112,8 +114,8 @@ bool HasWorkpoint(SQLite::Database& db, const std::string& pm, int year,
   return query.executeStep();
 }
 
-int AddPdlEntry(const std::string& path, const std::string& pm, const std::string& pwd,
-                int idSwExt, const std::string& root, const std::string& assignee) {
+int AddPdlEntry(const std::string& path, const std::string& pm, const std::string& pwd, int idSwExt,
+                const std::string& root, const std::string& assignee) {
   if (path.empty()) return kSharedInfoError;
   if (!CanReadSharedInfo(path)) return kSharedInfoCantOpen;
   if (pm.empty() || pwd.empty() || idSwExt <= 0 || root.empty()) return kSharedInfoError;
@@ -316,7 +318,8 @@ int ParseSharedInfoAs(const std::string& path, int year, std::vector<WorkpointIn
       while (own.executeStep()) {
         WorkpointInfo info = ReadWorkpoint(own);
         // Rows matched only loosely (other letter case) are listed but not trusted.
-        info.valid = info.assignee == current_assignee && CanReadSharedInfo(RuntimeProgramPath(info));
+        info.valid =
+            info.assignee == current_assignee && CanReadSharedInfo(RuntimeProgramPath(info));
         seen.insert(std::make_pair(info.idSwExt, info.idWorkpoint));
         found.push_back(std::move(info));
       }

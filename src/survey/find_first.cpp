@@ -29,7 +29,7 @@ bool FindFirstName(const std::string& pattern, std::string* name) {
 bool CanOpenForReading(const std::string& path) {
   if (SurelyMissing(path)) return false;
   const ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
   return file.valid();
 }

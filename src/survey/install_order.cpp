@@ -18,9 +18,9 @@ bool InstallComesBefore(const InstallRecord& a, const InstallRecord& b,
 
 void SortInstalls(std::vector<std::unique_ptr<InstallRecord>>& installs,
                   const std::string& current_assignee) {
-  std::stable_sort(installs.begin(), installs.end(),
-                   [&](const std::unique_ptr<InstallRecord>& a,
-                       const std::unique_ptr<InstallRecord>& b) {
-                     return InstallComesBefore(*a, *b, current_assignee);
-                   });
+  std::stable_sort(
+      installs.begin(), installs.end(),
+      [&](const std::unique_ptr<InstallRecord>& a, const std::unique_ptr<InstallRecord>& b) {
+        return InstallComesBefore(*a, *b, current_assignee);
+      });
 }

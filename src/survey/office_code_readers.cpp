@@ -25,8 +25,7 @@ bool ReadOfficeFromOlinf(const std::string& path, InstallRecord& record) {
   if (value[0] == '\0') return false;
   const ProtOffice office = SplitProt(DecodeProt(value));
   record.pm = office.pm;
-  if (!office.complete)
-    throw std::out_of_range("PROT value too short in " + path);
+  if (!office.complete) throw std::out_of_range("PROT value too short in " + path);
   record.password = office.password;
   return true;
 }

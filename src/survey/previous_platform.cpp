@@ -16,16 +16,14 @@ void CSetting::AddOrphanCandidate(const std::string& zav_path, const std::string
                                   const std::string& year) {
   auto record = std::make_unique<InstallRecord>();
   record->setup_path = setup_path;
-  if (record->setup_path.empty() || record->setup_path.back() != '\\')
-    record->setup_path += '\\';
+  if (record->setup_path.empty() || record->setup_path.back() != '\\') record->setup_path += '\\';
   record->kind = 1;
   record->year = year;
   record->zav_path = zav_path;
   orphans.push_back(std::move(record));
   InstallRecord& added = *orphans.back();
 
-  if (ReadOfficeFromOlinf(zav_path + kOlinfFile, added) || !added.pm.empty())
-    return;
+  if (ReadOfficeFromOlinf(zav_path + kOlinfFile, added) || !added.pm.empty()) return;
   if (ReadOfficeFromUffaut(zav_path + kUffautFile, added) == 0) return;
   if (ReadOfficeFromInstallaMod(zav_path + kInstallaModFile, added) == 0) return;
   orphans.pop_back();  // no office code anywhere: not an installation

@@ -13,8 +13,7 @@ namespace {
 
 // A registered installation is still there when one of its office-code files opens.
 bool InstallationStillPresent(const std::string& zav_path) {
-  return CanOpenForReading(zav_path + kOlinfFile) ||
-         CanOpenForReading(zav_path + kUffautFile) ||
+  return CanOpenForReading(zav_path + kOlinfFile) || CanOpenForReading(zav_path + kUffautFile) ||
          CanOpenForReading(zav_path + kInstallaModFile);
 }
 

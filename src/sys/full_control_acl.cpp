@@ -22,17 +22,22 @@ struct GroupSid {
 GroupSid Describe(WellKnownGroup group) {
   switch (group) {
     case WellKnownGroup::kEveryone:
-      return {"Everyone", SECURITY_WORLD_SID_AUTHORITY, 1, SECURITY_WORLD_RID, 0,
-              TRUSTEE_IS_WELL_KNOWN_GROUP};
+      return {"Everyone", SECURITY_WORLD_SID_AUTHORITY, 1, SECURITY_WORLD_RID,
+              0,          TRUSTEE_IS_WELL_KNOWN_GROUP};
     case WellKnownGroup::kUsers:
-      return {"Users", SECURITY_NT_AUTHORITY, 2, SECURITY_BUILTIN_DOMAIN_RID,
-              DOMAIN_ALIAS_RID_USERS, TRUSTEE_IS_WELL_KNOWN_GROUP};
-    case WellKnownGroup::kAuthenticatedUsers:
-      return {"Authenticated users", SECURITY_NT_AUTHORITY, 1, SECURITY_AUTHENTICATED_USER_RID, 0,
+      return {"Users",
+              SECURITY_NT_AUTHORITY,
+              2,
+              SECURITY_BUILTIN_DOMAIN_RID,
+              DOMAIN_ALIAS_RID_USERS,
               TRUSTEE_IS_WELL_KNOWN_GROUP};
+    case WellKnownGroup::kAuthenticatedUsers:
+      return {
+          "Authenticated users",      SECURITY_NT_AUTHORITY, 1, SECURITY_AUTHENTICATED_USER_RID, 0,
+          TRUSTEE_IS_WELL_KNOWN_GROUP};
     case WellKnownGroup::kAdministrators:
     default:
-      return {"Administrators", SECURITY_NT_AUTHORITY, 2, SECURITY_BUILTIN_DOMAIN_RID,
+      return {"Administrators",        SECURITY_NT_AUTHORITY, 2, SECURITY_BUILTIN_DOMAIN_RID,
               DOMAIN_ALIAS_RID_ADMINS, TRUSTEE_IS_GROUP};
   }
 }

@@ -93,9 +93,8 @@ class WindowsShareService : public ShareService {
                            &parameter_error);
   }
 
-  bool RunElevated(const std::string& program, const std::string& parameters,
-                   unsigned long wait_ms, unsigned long* error, bool* exit_read,
-                   unsigned long* exit_code) override {
+  bool RunElevated(const std::string& program, const std::string& parameters, unsigned long wait_ms,
+                   unsigned long* error, bool* exit_read, unsigned long* exit_code) override {
     SHELLEXECUTEINFOA info = {};
     info.cbSize = sizeof(info);
     info.fMask = SEE_MASK_NOCLOSEPROCESS;

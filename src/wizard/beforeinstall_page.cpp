@@ -26,7 +26,8 @@ INT_PTR CALLBACK BeforeInstallPageProc(HWND page, UINT message, WPARAM, LPARAM l
     case PSN_WIZNEXT: {
       MessageBoxPrompter prompter(page);
       WindowsInstallServices services;
-      const bool ready = BeforeInstallNext(*g_app->setting, ThisMachineFolders(), prompter, services);
+      const bool ready =
+          BeforeInstallNext(*g_app->setting, ThisMachineFolders(), prompter, services);
       return SetPageResult(page, ready ? kNeighbour : kStay);
     }
     case PSN_HELP:

@@ -119,9 +119,9 @@ bool CheckDiskSpace(CSetting& setting, const MachineFolders& machine, Prompter& 
     return false;
   }
   if (!client) {
-    prompter.Show(MessageKind::kError,
-                  "ATTENZIONE!!\n\nLo spazio sull'unità disco " + windows_root +
-                      " non è sufficiente. Sono necessari " + "almeno " + "225" + " MB liberi.");
+    prompter.Show(MessageKind::kError, "ATTENZIONE!!\n\nLo spazio sull'unità disco " +
+                                           windows_root + " non è sufficiente. Sono necessari " +
+                                           "almeno " + "225" + " MB liberi.");
     return false;
   }
   return true;

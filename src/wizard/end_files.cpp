@@ -36,8 +36,8 @@ class ScopedKey {
 
 std::string DesktopFolder() {
   char folder[MAX_PATH] = {};
-  if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT,
-                                 folder)))
+  if (SUCCEEDED(
+          SHGetFolderPathA(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT, folder)))
     return folder;
   const char* profile = std::getenv("USERPROFILE");
   return std::string(profile ? profile : "") + "\\Desktop";
@@ -77,8 +77,8 @@ bool CreateDesktopShortcut(const std::string& name, const std::string& client_bi
   const HRESULT com = CoInitialize(nullptr);
   IShellLinkA* shell_link = nullptr;
   IPersistFile* file = nullptr;
-  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                    IID_IShellLinkA, reinterpret_cast<void**>(&shell_link));
+  HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                    reinterpret_cast<void**>(&shell_link));
   if (SUCCEEDED(result)) {
     shell_link->SetDescription(name.c_str());
     shell_link->SetPath((client_bin_folder + "qel.exe").c_str());

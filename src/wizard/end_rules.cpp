@@ -69,7 +69,8 @@ bool IsDriveRoot(const std::string& path) {
 }
 
 std::string YearFolderPath(const std::string& year_path) {
-  if (!year_path.empty() && year_path.back() == '\\') return year_path.substr(0, year_path.size() - 1);
+  if (!year_path.empty() && year_path.back() == '\\')
+    return year_path.substr(0, year_path.size() - 1);
   return year_path;
 }
 
@@ -133,7 +134,8 @@ void OfferShare(const std::string& folder, const std::string& office_code, Promp
     WriteLog("[  INFO] Destination unit is " + drive + " and is remote, so don't ask for share it");
     return;
   }
-  WriteLog("[  INFO] Destination unit is " + drive + " and is not remote, so look if can be shared");
+  WriteLog("[  INFO] Destination unit is " + drive +
+           " and is not remote, so look if can be shared");
   if (IsDriveRoot(folder)) {
     WriteLog("[  INFO] Destination path is root, so no net share will be created -> " + folder);
     return;

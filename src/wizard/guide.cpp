@@ -5,7 +5,9 @@
 
 #include "log/setup_log.h"
 
-std::string GuideUrl() { return std::string("https://") + ZAV_WEB_HOST + "/piattaforma-guida-installazione"; }
+std::string GuideUrl() {
+  return std::string("https://") + ZAV_WEB_HOST + "/piattaforma-guida-installazione";
+}
 
 void OpenGuide() {
   WriteLog("[  INFO] Opening guide to browser");

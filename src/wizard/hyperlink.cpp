@@ -34,7 +34,7 @@ LRESULT CALLBACK LinkProc(HWND link, UINT message, WPARAM wparam, LPARAM lparam)
   const WNDPROC original = OriginalProc(link);
   switch (message) {
     case WM_SETCURSOR: {
-      HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));  // IDC_HAND
+      HCURSOR hand = LoadCursorA(nullptr, MAKEINTRESOURCEA(32649));            // IDC_HAND
       SetCursor(hand ? hand : LoadCursorA(nullptr, MAKEINTRESOURCEA(32512)));  // IDC_ARROW
       return 1;
     }
@@ -73,7 +73,8 @@ void MakeHyperlink(HWND dialog, int control_id) {
   HWND link = GetDlgItem(dialog, control_id);
   if (!link) return;
   if (GetWindowLongPtrA(dialog, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(ParentProc)) {
-    SetPropA(dialog, kOriginalProc, reinterpret_cast<HANDLE>(GetWindowLongPtrA(dialog, GWLP_WNDPROC)));
+    SetPropA(dialog, kOriginalProc,
+             reinterpret_cast<HANDLE>(GetWindowLongPtrA(dialog, GWLP_WNDPROC)));
     SetWindowLongPtrA(dialog, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ParentProc));
   }
   SetWindowLongPtrA(link, GWL_STYLE, GetWindowLongPtrA(link, GWL_STYLE) | SS_NOTIFY);

@@ -57,7 +57,8 @@ void DeleteDownloads() {
   for (const std::string& file : {g_app->moltra_archive_path, g_app->qel_archive_path, package}) {
     if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     if (!DeleteFileA(file.c_str()))
-      WriteLog("[* WARN] Download not deleted -> " + file + " -> " + std::to_string(GetLastError()));
+      WriteLog("[* WARN] Download not deleted -> " + file + " -> " +
+               std::to_string(GetLastError()));
   }
 }
 

@@ -8,11 +8,21 @@ bool MessageBoxPrompter::ShowCaptioned(MessageKind kind, const std::string& text
                                        const std::string& caption) {
   UINT type = MB_ICONWARNING;
   switch (kind) {
-    case MessageKind::kWarning: type = MB_ICONWARNING; break;
-    case MessageKind::kWarningWithHelp: type = MB_ICONWARNING | MB_HELP; break;
-    case MessageKind::kError: type = MB_ICONERROR; break;
-    case MessageKind::kQuestion: type = MB_ICONQUESTION | MB_YESNO; break;
-    case MessageKind::kInformation: type = MB_ICONINFORMATION; break;
+    case MessageKind::kWarning:
+      type = MB_ICONWARNING;
+      break;
+    case MessageKind::kWarningWithHelp:
+      type = MB_ICONWARNING | MB_HELP;
+      break;
+    case MessageKind::kError:
+      type = MB_ICONERROR;
+      break;
+    case MessageKind::kQuestion:
+      type = MB_ICONQUESTION | MB_YESNO;
+      break;
+    case MessageKind::kInformation:
+      type = MB_ICONINFORMATION;
+      break;
   }
   return MessageBoxA(owner_, text.c_str(), caption.c_str(), type) == IDYES;
 }

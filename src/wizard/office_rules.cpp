@@ -16,7 +16,8 @@ const char kCodeKnown[] = "ATTENZIONE!!\n\nL'ufficio autorizzato è già stato r
 // whole download runs.
 const char kEmptyPassword[] =
     "ATTENZIONE!!\n\nInserire la Password contenuta nella email ricevuta da Rivaduz ZAV.";
-const char kMappingFailed[] = "Si è verificato un problema durante la creazione dell'unità di rete.";
+const char kMappingFailed[] =
+    "Si è verificato un problema durante la creazione dell'unità di rete.";
 const char kNotWritable[] =
     "Non si dispone dei privilegi di scrittura sulla cartella di destinazione. Controllare le "
     "impostazioni e riprovare.";
@@ -61,8 +62,8 @@ std::string OfficeListLine(const InstallRecord& record) {
 }
 
 std::string InstallLogLine(const InstallRecord& record, const std::string& current_assignee) {
-  std::string line = "[  INFO] PM " + record.pm + "-" + record.pdl + " (" + record.year + ") " +
-                     record.assignee;
+  std::string line =
+      "[  INFO] PM " + record.pm + "-" + record.pdl + " (" + record.year + ") " + record.assignee;
   if (record.assignee == current_assignee) line += " (CURRENT USER)";
   if (!record.zav_path.empty() && record.zav_path[0] == '\\') line += " (NETSHARE)";
   return line + " -> " + record.zav_path + " -> " + record.sharedinfo_path;
@@ -116,9 +117,10 @@ int PmSelectNext(int index, CSetting& s, Prompter& prompter, PageServices& servi
   WriteLog("[  INFO] Index -> " + std::to_string(index));
   if (index < 0 || static_cast<size_t>(index) >= s.installs.size()) {
     WriteLog("[  INFO] User didn't selected any pm");
-    prompter.Show(MessageKind::kWarning, "Cliccare il Codice Ufficio per il quale installare la "
-                                         "Piattaforma ZAV " + s.current_year +
-                                             " e poi premere Avanti.");
+    prompter.Show(MessageKind::kWarning,
+                  "Cliccare il Codice Ufficio per il quale installare la "
+                  "Piattaforma ZAV " +
+                      s.current_year + " e poi premere Avanti.");
     return kStay;
   }
   // Everything about the chosen record is taken now: while a question is open the sheet
@@ -149,8 +151,9 @@ int PmSelectNext(int index, CSetting& s, Prompter& prompter, PageServices& servi
   s.selected_year = chosen.year;
 
   if (StartsWith(s.office_root, "\\\\")) {
-    WriteLog("[  INFO] User selected a net share not mapped, ask if wants to create a net "
-             "mapping unit");
+    WriteLog(
+        "[  INFO] User selected a net share not mapped, ask if wants to create a net "
+        "mapping unit");
     std::string drive;
     if (!services.MapNetworkDrive(s.office_root, drive)) {
       WriteLog("[* WARN] Unit creation error");
@@ -179,8 +182,8 @@ int PmSelectNext(int index, CSetting& s, Prompter& prompter, PageServices& servi
   const std::string database =
       s.sharedinfo_path.empty() ? s.office_root + "ZAV_Shared\\SharedInfo" : s.sharedinfo_path;
   if (services.IsRegistered(database, s.office_code, StringToInt(s.current_year))) {
-    WriteLog("[  INFO] Installation already active -> " + s.office_code + " -> " +
-             s.selected_year + " -> " + (s.selected_valid ? "OK" : "NOT VALID"));
+    WriteLog("[  INFO] Installation already active -> " + s.office_code + " -> " + s.selected_year +
+             " -> " + (s.selected_valid ? "OK" : "NOT VALID"));
     if (!s.selected_valid) return IDD_WIZ_BEFOREINSTALL;
     const bool yes = prompter.Show(
         MessageKind::kQuestion,

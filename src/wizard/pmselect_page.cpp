@@ -53,7 +53,8 @@ void OnNewOffice(HWND page) {
 }
 
 int OnNext(HWND page) {
-  const int index = static_cast<int>(SendDlgItemMessageA(page, IDC_OFFICE_LIST, LB_GETCURSEL, 0, 0));
+  const int index =
+      static_cast<int>(SendDlgItemMessageA(page, IDC_OFFICE_LIST, LB_GETCURSEL, 0, 0));
   MessageBoxPrompter prompter(page);
   WindowsPageServices services(page, GetParent(page));
   return PmSelectNext(index, *g_app->setting, prompter, services);

@@ -24,7 +24,8 @@ void OnCreate(HWND page) {
   HWND list = GetDlgItem(page, IDC_DRIVE_LIST);
   for (const std::string& disk : setting.disks) {
     const std::string line = DriveListLine(disk, services.IsNetworkDrive(disk.substr(0, 3)));
-    const LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    const LRESULT index =
+        SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
     if (index >= 0 && IsDefaultDriveLine(line, setting.default_drive))
       SendMessageA(list, CB_SETCURSEL, index, 0);
   }

@@ -24,10 +24,9 @@ WNDPROC g_sheet_proc = nullptr;
 HWND g_office_list_page = nullptr;
 std::vector<HGDIOBJ> g_gdi_objects;  // fonts and bitmaps of the pages
 
-const DLGPROC kPageProcs[kPageCount] = {StartPageProc,        NotSupportedPageProc,
-                                        PmSelectPageProc,     PmNewPageProc,
-                                        SelectUnitPageProc,   BeforeInstallPageProc,
-                                        InstallPageProc,      EndPageProc};
+const DLGPROC kPageProcs[kPageCount] = {
+    StartPageProc,      NotSupportedPageProc,  PmSelectPageProc, PmNewPageProc,
+    SelectUnitPageProc, BeforeInstallPageProc, InstallPageProc,  EndPageProc};
 
 void OnDiscoveryTimer(HWND sheet) {
   if (g_app->current_page != kPagePmSelect) return;
@@ -139,8 +138,7 @@ void FillOfficeList(HWND list, CSetting& setting) {
   RemoveDuplicateInstalls(setting.installs);
   if (!list) return;
   for (const auto& install : setting.installs)
-    SendMessageA(list, LB_ADDSTRING, 0,
-                 reinterpret_cast<LPARAM>(OfficeListLine(*install).c_str()));
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(OfficeListLine(*install).c_str()));
   SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
   SetFocus(list);
 }
@@ -170,8 +168,8 @@ HFONT PageFont(int height, bool bold) {
 }
 
 HBITMAP PageBitmap(int id, bool map_3d_colors) {
-  HANDLE bitmap = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0,
-                             0, map_3d_colors ? LR_LOADMAP3DCOLORS : 0);
+  HANDLE bitmap = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0,
+                             map_3d_colors ? LR_LOADMAP3DCOLORS : 0);
   if (bitmap) g_gdi_objects.push_back(bitmap);
   return static_cast<HBITMAP>(bitmap);
 }

@@ -87,8 +87,8 @@ int StartNext(int option, CSetting& setting, StartFlags& flags, Prompter& prompt
   }
 
   if (option == IDC_OPTION_RESTORE) {
-    const bool restorable = std::any_of(
-        setting.installs.begin(), setting.installs.end(), [&](const auto& install) {
+    const bool restorable =
+        std::any_of(setting.installs.begin(), setting.installs.end(), [&](const auto& install) {
           return services.IsRegistered(install->sharedinfo_path, install->pm,
                                        StringToInt(install->year));
         });

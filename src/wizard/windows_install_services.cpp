@@ -59,9 +59,9 @@ bool WindowsInstallServices::CreateOfficeShare(const std::string& office_code,
 
 std::string WindowsInstallServices::OwnCommandLine() { return GetCommandLineA(); }
 
-bool WindowsInstallServices::RunElevated(const std::string& program,
-                                         const std::string& parameters, unsigned long& error,
-                                         bool& exit_read, unsigned long& exit_code) {
+bool WindowsInstallServices::RunElevated(const std::string& program, const std::string& parameters,
+                                         unsigned long& error, bool& exit_read,
+                                         unsigned long& exit_code) {
   return GetShareService().RunElevated(program, parameters, kElevatedWaitMs, &error, &exit_read,
                                        &exit_code);
 }

@@ -21,8 +21,8 @@ class WindowsInstallServices : public DestinationServices, public ShareOfferServ
   bool CreateOfficeShare(const std::string& office_code, const std::string& folder,
                          int& status) override;
   std::string OwnCommandLine() override;
-  bool RunElevated(const std::string& program, const std::string& parameters,
-                   unsigned long& error, bool& exit_read, unsigned long& exit_code) override;
+  bool RunElevated(const std::string& program, const std::string& parameters, unsigned long& error,
+                   bool& exit_read, unsigned long& exit_code) override;
 };
 
 // The machine's Windows folder and client folders.

@@ -11,9 +11,7 @@
 #include "sys/process_checks.h"
 #include "sys/share_discovery.h"
 
-void WindowsPageServices::RemovePage(int index) {
-  SendMessageA(sheet_, PSM_REMOVEPAGE, index, 0);
-}
+void WindowsPageServices::RemovePage(int index) { SendMessageA(sheet_, PSM_REMOVEPAGE, index, 0); }
 
 bool WindowsPageServices::IsRegistered(const std::string& sharedinfo,
                                        const std::string& office_code, int year) {
@@ -52,6 +50,4 @@ void WindowsPageServices::SecureFolder(const std::string& folder) {
 
 bool WindowsPageServices::CanWrite(const std::string& folder) { return CanWriteFolder(folder); }
 
-void WindowsPageServices::RefreshOfficeList() {
-  SendMessageA(sheet_, WM_INSTALLS_CHANGED, 0, 0);
-}
+void WindowsPageServices::RefreshOfficeList() { SendMessageA(sheet_, WM_INSTALLS_CHANGED, 0, 0); }

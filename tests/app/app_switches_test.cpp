@@ -13,7 +13,6 @@ std::string Temp() {
   return temp;
 }
 
-
 }  // namespace
 
 TEST(AppSwitches, LowerCaseSwitchesSetTheFieldsAndProductionStrings) {

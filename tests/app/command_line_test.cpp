@@ -3,7 +3,8 @@
 #include <gtest/gtest.h>
 
 TEST(ParseSwitches, WordsAreMatchedWholeInAnyCaseAfterTrimming) {
-  SwitchResult r = ParseSwitches("/up /skipupdate/ SkipPermission  /NODISCOVERY/noqelrunningcheck", 2);
+  SwitchResult r =
+      ParseSwitches("/up /skipupdate/ SkipPermission  /NODISCOVERY/noqelrunningcheck", 2);
   EXPECT_EQ(r.action, SwitchAction::kContinue);
   EXPECT_TRUE(r.peripheral_unit);
   EXPECT_TRUE(r.skip_update);
@@ -49,8 +50,10 @@ TEST(ParseSwitches, HostileTextNeverCrashes) {
 
 TEST(HelpTexts, AreTheProgramsWindows1252Texts) {
   EXPECT_STREQ(kHelpText,
-               "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 periferica\n/?\t= Questo help");
-  EXPECT_EQ(std::string(kBadCommandText), std::string("Attenzione comando errato.\n\n") + kHelpText);
+               "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 "
+               "periferica\n/?\t= Questo help");
+  EXPECT_EQ(std::string(kBadCommandText),
+            std::string("Attenzione comando errato.\n\n") + kHelpText);
 }
 
 TEST(ArgumentsAfterProgramName, KeepsEverythingAfterTheSeparatingBlank) {
@@ -62,5 +65,6 @@ TEST(ArgumentsAfterProgramName, KeepsEverythingAfterTheSeparatingBlank) {
   EXPECT_EQ(ArgumentsAfterProgramName("ZAV2021.exe"), "");
   EXPECT_EQ(ArgumentsAfterProgramName("\"ZAV2021.exe\"/UP"), "/UP");
   EXPECT_EQ(ArgumentsAfterProgramName("\"unterminated /UP"), "");
-  EXPECT_EQ(ArgumentsAfterProgramName("\"ZAV2021.exe\"  /SHARE=01234;D:\\ZAV"), " /SHARE=01234;D:\\ZAV");
+  EXPECT_EQ(ArgumentsAfterProgramName("\"ZAV2021.exe\"  /SHARE=01234;D:\\ZAV"),
+            " /SHARE=01234;D:\\ZAV");
 }

@@ -16,7 +16,8 @@ namespace {
 const DWORD kStartTimeout = 60000;
 
 const char kHelp[] =
-    "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 periferica\n/?\t= Questo help";
+    "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 periferica\n/?\t= Questo "
+    "help";
 
 class EntryPointE2E : public testing::Test {
  protected:
@@ -42,7 +43,8 @@ TEST_F(EntryPointE2E, HelpSwitchShowsSyntaxAndEndsWithZero) {
     EXPECT_EQ(log.front(), "[  INFO] Start application");
     EXPECT_FALSE(HasMessage(log, "[  INFO] old run"));
     EXPECT_TRUE(HasMessage(log, std::string("[  INFO] Command line provided -> ") + args));
-    EXPECT_TRUE(HasMessage(log, std::string("[  INFO] Current installed version -> ") + ZAV_VERSION_TEXT));
+    EXPECT_TRUE(
+        HasMessage(log, std::string("[  INFO] Current installed version -> ") + ZAV_VERSION_TEXT));
     EXPECT_EQ(log.back(), "[**  ERR] InitFailed");
   }
 }
@@ -102,8 +104,7 @@ TEST_F(EntryPointE2E, ShareModeAppendsToTheRunningSetupsLog) {
   EXPECT_EQ(run.exit_code, 0u);
   std::vector<std::string> log = LogMessages();
   const std::vector<std::string> expected = {
-      "[  INFO] Start application",
-      "[  INFO] -------> External privileges set begin",
+      "[  INFO] Start application", "[  INFO] -------> External privileges set begin",
       "[  INFO] -------> Command line -> SHARE=01234",
       "[* WARN] -------> Command line not formatted correctly (; not found)",
       "[  INFO] -------> External privileges set end"};
@@ -151,7 +152,8 @@ TEST_F(EntryPointE2E, LogBytesAreTimestampedCrLfWindows1252) {
   ASSERT_TRUE(run.ended);
   const std::string bytes = ReadTextFile(GetLogFilePath());
   ASSERT_FALSE(bytes.empty());
-  const std::regex line(R"(\[\d{8}@\d{2}:\d{2}:\d{2}:\d{3}\] \[(  INFO|\* WARN|\*\*  ERR)\] [^\r\n]*\r\n)");
+  const std::regex line(
+      R"(\[\d{8}@\d{2}:\d{2}:\d{2}:\d{3}\] \[(  INFO|\* WARN|\*\*  ERR)\] [^\r\n]*\r\n)");
   size_t position = 0;
   int count = 0;
   for (std::sregex_iterator it(bytes.begin(), bytes.end(), line), end; it != end; ++it) {
@@ -206,6 +208,7 @@ TEST_F(EntryPointE2E, NetworkDiscoveryRunsBesideTheWizardAndEndsWithIt) {
   ASSERT_TRUE(setup.Wait(kStartTimeout, &code));
   EXPECT_EQ(code, 0u);
   const std::vector<std::string> log = LogMessages();
-  EXPECT_FALSE(HasMessage(log, "[  INFO] Network discovery not started due to switch on commandline"));
+  EXPECT_FALSE(
+      HasMessage(log, "[  INFO] Network discovery not started due to switch on commandline"));
   for (const std::string& m : log) EXPECT_EQ(m.rfind("[**  ERR]", 0), std::string::npos) << m;
 }

@@ -10,8 +10,8 @@ TEST(RunModeColumn, ProductionTestAndDevNames) {
     const char* lower;  // suffix of the update info file and the manifest
     const char* upper;  // suffix of the package and executable names
   };
-  for (const Column& c : {Column{2, "", ""}, Column{1, "_test", "_TEST"},
-                          Column{0, "_dev", "_DEV"}}) {
+  for (const Column& c :
+       {Column{2, "", ""}, Column{1, "_test", "_TEST"}, Column{0, "_dev", "_DEV"}}) {
     SCOPED_TRACE(c.mode);
     const std::string lower = c.lower, upper = c.upper;
     const RunModeStrings r = RunModeColumn(c.mode, s, tmp);

@@ -93,8 +93,8 @@ TEST(AppStartup, LogsEveryInstallAndOrphan) {
 }
 
 TEST(SystemName, Windows7AndLaterAreSupported) {
-  EXPECT_TRUE(IsSupportedWindows(6, 1));   // Windows 7
-  EXPECT_TRUE(IsSupportedWindows(6, 2));   // Windows 8, or a later system answering as it
+  EXPECT_TRUE(IsSupportedWindows(6, 1));  // Windows 7
+  EXPECT_TRUE(IsSupportedWindows(6, 2));  // Windows 8, or a later system answering as it
   EXPECT_TRUE(IsSupportedWindows(6, 3));
   EXPECT_TRUE(IsSupportedWindows(10, 0));
   EXPECT_FALSE(IsSupportedWindows(6, 0));  // Vista
@@ -130,15 +130,17 @@ TEST(SystemName, ProductEditionServicePackBuildAndBits) {
   server.product_type = 0x0D;
   server.service_pack.clear();
   server.native_64bit = false;
-  EXPECT_EQ(ComposeSystemName(server),
-            "Microsoft Windows Server 2016 Standard Edition (core installation) (build 14393) 32-bit");
+  EXPECT_EQ(
+      ComposeSystemName(server),
+      "Microsoft Windows Server 2016 Standard Edition (core installation) (build 14393) 32-bit");
 
   OsFacts vista = seven;
   vista.minor = 0;
   vista.product_type = 0x01;
   vista.service_pack.clear();
   vista.build = 6002;
-  EXPECT_EQ(ComposeSystemName(vista), "Microsoft Windows Vista Ultimate Edition (build 6002) 64-bit");
+  EXPECT_EQ(ComposeSystemName(vista),
+            "Microsoft Windows Vista Ultimate Edition (build 6002) 64-bit");
 
   OsFacts xp;
   xp.major = 5;
@@ -179,5 +181,6 @@ TEST(AppStartup, InitializeSurveysPreselectsTheOnlyInstallAndHonoursNoDiscovery)
   ASSERT_FALSE(messages.empty());
   EXPECT_EQ(messages.back(), "[  INFO] Network discovery not started due to switch on commandline");
   EXPECT_GE(FindMessage(messages, "[  INFO] Current installed version -> 5.6.7.65535"), 0);
-  EXPECT_GE(FindMessage(messages, "[  INFO] Platform detection completed successfully -> 1 found"), 0);
+  EXPECT_GE(FindMessage(messages, "[  INFO] Platform detection completed successfully -> 1 found"),
+            0);
 }

@@ -118,16 +118,16 @@ TEST_F(StartupE2E, WholeStartUpOnAFixtureMachineLogsTheSurveyAndOpensTheSheet) {
   }
   ASSERT_EQ(disks, (std::vector<std::string>{"C:\\", "E:\\", "F:\\", "N:\\", "Z:\\"}));
 
-  std::vector<std::string> expected = {
-      "[  INFO] Start application",
-      "[  INFO] Processor name -> *",
-      "[  INFO] Processor speed -> *",
-      "[  INFO] Supported OS detected -> Microsoft Windows *",
-      "[  INFO] Current installed version -> *",
-      "[  INFO] Current assignee -> " + me,
-      "[  INFO] Getting info about install",
-      "[  INFO] Getting disk list"};
-  for (const std::string& root : roots) expected.push_back("[  INFO] Getting valid disk -> " + root);
+  std::vector<std::string> expected = {"[  INFO] Start application",
+                                       "[  INFO] Processor name -> *",
+                                       "[  INFO] Processor speed -> *",
+                                       "[  INFO] Supported OS detected -> Microsoft Windows *",
+                                       "[  INFO] Current installed version -> *",
+                                       "[  INFO] Current assignee -> " + me,
+                                       "[  INFO] Getting info about install",
+                                       "[  INFO] Getting disk list"};
+  for (const std::string& root : roots)
+    expected.push_back("[  INFO] Getting valid disk -> " + root);
   const std::string office_db = "F:\\ZAV\\PM01234\\ZAV_Shared\\SharedInfo";
   const std::vector<std::string> survey = {
       "[  INFO] Looking for QEL",
@@ -194,9 +194,8 @@ TEST_F(StartupE2E, WholeStartUpOnAFixtureMachineLogsTheSurveyAndOpensTheSheet) {
   std::vector<std::string> actual;
   for (const std::string& line : log_->Messages()) {
     if (line == "[  INFO] Skipping, not valid folder") continue;
-    const bool machine_folder =
-        std::regex_search(line, std::regex(R"(-> [CZ]:\\[^\\*]+(\\|$))")) &&
-        std::find(expected.begin(), expected.end(), line) == expected.end();
+    const bool machine_folder = std::regex_search(line, std::regex(R"(-> [CZ]:\\[^\\*]+(\\|$))")) &&
+                                std::find(expected.begin(), expected.end(), line) == expected.end();
     if (!machine_folder) actual.push_back(line);
   }
   ASSERT_EQ(actual.size(), expected.size()) << testing::PrintToString(actual);
@@ -212,9 +211,10 @@ TEST_F(StartupE2E, HostileAndDamagedSharedInfosOnTheDrivesStillLetTheWizardOpen)
   RegisterWorkpoint("E:", "00042", "pw42", "E:\\Studio\\");
   {
     SQLite::Database db(SharedInfoPath("E:"), SQLite::OPEN_READWRITE);
-    db.exec("DROP TABLE Workpoint; CREATE VIEW Workpoint AS WITH RECURSIVE n(i) AS (SELECT 1 "
-            "UNION ALL SELECT i + 1 FROM n) SELECT i AS idWorkpoint, '00042' AS pm, 'pw' AS pwd, "
-            "i AS pdl, 'x' AS assignee, 'E:\\' AS path, 0 AS creationtime FROM n;");
+    db.exec(
+        "DROP TABLE Workpoint; CREATE VIEW Workpoint AS WITH RECURSIVE n(i) AS (SELECT 1 "
+        "UNION ALL SELECT i + 1 FROM n) SELECT i AS idWorkpoint, '00042' AS pm, 'pw' AS pwd, "
+        "i AS pdl, 'x' AS assignee, 'E:\\' AS path, 0 AS creationtime FROM n;");
   }
   RegisterWorkpoint("F:", "00043", "pw43", "F:\\Studio\\");
   const std::string whole = ReadTextFile(SharedInfoPath("F:"));
@@ -234,7 +234,8 @@ TEST_F(StartupE2E, HostileAndDamagedSharedInfosOnTheDrivesStillLetTheWizardOpen)
   }
   bool damaged_named = false;
   for (const std::string& line : messages)
-    damaged_named |= line.rfind("[**  ERR] SharedInfo damaged, not used -> F:\\ZAV_Shared\\SharedInfo", 0) == 0;
+    damaged_named |=
+        line.rfind("[**  ERR] SharedInfo damaged, not used -> F:\\ZAV_Shared\\SharedInfo", 0) == 0;
   EXPECT_TRUE(damaged_named) << testing::PrintToString(messages);
 }
 
@@ -250,7 +251,8 @@ TEST_F(StartupE2E, VistaIsRefusedWithExitCodeMinusOne) {
   EXPECT_EQ(run.exit_code, 0xFFFFFFFFu);
   const auto messages = log_->Messages();
   ASSERT_GE(messages.size(), 4u);
-  EXPECT_TRUE(Matches("[**  ERR] Unsupported OS detected -> Microsoft Windows Vista *", messages[3]))
+  EXPECT_TRUE(
+      Matches("[**  ERR] Unsupported OS detected -> Microsoft Windows Vista *", messages[3]))
       << messages[3];
   EXPECT_EQ(FindMessage(messages, "[  INFO] Getting disk list"), -1);
 }
@@ -276,7 +278,8 @@ TEST_F(StartupE2E, Windows7AndWindows8AreAcceptedAndTheSheetOpens) {
     const auto messages = log_->Messages();
     ASSERT_GE(messages.size(), 4u);
     EXPECT_TRUE(std::regex_match(
-        messages[3], std::regex(std::string(R"(\[  INFO\] Supported OS detected -> )") + version.shown)))
+        messages[3],
+        std::regex(std::string(R"(\[  INFO\] Supported OS detected -> )") + version.shown)))
         << messages[3];
   }
 }
@@ -290,7 +293,8 @@ TEST_F(StartupE2E, AFailedSurveyEndsWithItsBoxAndMinusOne) {
   ASSERT_TRUE(run.ended);
   EXPECT_EQ(run.exit_code, 0xFFFFFFFFu);
   const auto messages = log_->Messages();
-  const int warn = FindMessage(messages, "[* WARN] Exception on CSetting::CheckForPreviousPlatform");
+  const int warn =
+      FindMessage(messages, "[* WARN] Exception on CSetting::CheckForPreviousPlatform");
   ASSERT_GE(warn, 0);
   EXPECT_EQ(messages[warn + 1], "[**  ERR] Previous platform detect not completed successfully");
   EXPECT_EQ(messages.size(), static_cast<size_t>(warn + 2));

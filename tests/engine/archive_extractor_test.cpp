@@ -45,10 +45,10 @@ size_t CountOccurrences(const std::string& text, const std::string& needle) {
 
 TEST(ExtractArchive, EveryCoderAndSolidityGivesTheSameTree) {
   const std::string tree = ArchiveDir() + "\\tree\\";
-  for (const char* name : {"lzma.7z", "lzma2.7z", "lzma2_nonsolid.7z", "bcj.7z", "bcj2.7z",
-                           "copy.7z", "bcj_lzma2.7z", "delta.7z", "PPC.7z", "IA64.7z", "ARM.7z",
-                           "ARMT.7z", "SPARC.7z", "ARM64.7z", "RISCV.7z", "bcj2_lzma2.7z",
-                           "blocks.7z", "interleaved.7z"}) {
+  for (const char* name :
+       {"lzma.7z", "lzma2.7z", "lzma2_nonsolid.7z", "bcj.7z", "bcj2.7z", "copy.7z", "bcj_lzma2.7z",
+        "delta.7z", "PPC.7z", "IA64.7z", "ARM.7z", "ARMT.7z", "SPARC.7z", "ARM64.7z", "RISCV.7z",
+        "bcj2_lzma2.7z", "blocks.7z", "interleaved.7z"}) {
     SCOPED_TRACE(name);
     TempFolder temp;
     const std::string dest = temp.path() + "\\";
@@ -62,8 +62,8 @@ TEST(ExtractArchive, EveryCoderAndSolidityGivesTheSameTree) {
     EXPECT_TRUE(calls.consistent);
     EXPECT_EQ(0u, last.find(dest));
 
-    for (const char* file : {"testo.txt", "programma.exe", "dir\\dati.bin",
-                             "dir\\sub\\profondo.txt"}) {
+    for (const char* file :
+         {"testo.txt", "programma.exe", "dir\\dati.bin", "dir\\sub\\profondo.txt"}) {
       const std::string expected = ReadTextFile(tree + file);
       ASSERT_FALSE(expected.empty()) << file;
       EXPECT_TRUE(expected == ReadTextFile(dest + file)) << file;
@@ -75,8 +75,8 @@ TEST(ExtractArchive, EveryCoderAndSolidityGivesTheSameTree) {
     EXPECT_EQ("accentato", ReadTextFile(dest + "unità\\perché.txt"));
 
     // Modification time restored: 2020-05-17 10:20:30 UTC.
-    HANDLE file = CreateFileA((dest + "testo.txt").c_str(), GENERIC_READ, FILE_SHARE_READ,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file = CreateFileA((dest + "testo.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, file);
     FILETIME written;
     GetFileTime(file, nullptr, nullptr, &written);
@@ -133,7 +133,8 @@ TEST(ExtractArchive, FolderIsPreparedOnceAndFilesAreOverwritten) {
     if (unix_form != dest + folder) lines += CountOccurrences(log + "\r", line + unix_form + "\r");
     EXPECT_EQ(1u, lines) << folder;
   }
-  EXPECT_EQ(ReadTextFile(ArchiveDir() + "\\tree\\dir\\dati.bin"), ReadTextFile(dest + "dir\\dati.bin"));
+  EXPECT_EQ(ReadTextFile(ArchiveDir() + "\\tree\\dir\\dati.bin"),
+            ReadTextFile(dest + "dir\\dati.bin"));
 }
 
 TEST(ExtractArchive, FolderThatExistsAfterwardsIsPreparedEvenIfItsCreationFailed) {
@@ -145,8 +146,8 @@ TEST(ExtractArchive, FolderThatExistsAfterwardsIsPreparedEvenIfItsCreationFailed
   ASSERT_EQ(0u, ExtractArchive(Archive("double_separator.7z"), dest, nullptr, nullptr));
   EXPECT_EQ("evil", ReadTextFile(dest + "dbl\\x.txt"));
   const std::string log = ReadTextFile(GetLogFilePath()).substr(before);
-  EXPECT_EQ(1u, CountOccurrences(log, "Setting privileges and attributes on -> " + dest +
-                                          "dbl/\r\n"));
+  EXPECT_EQ(1u,
+            CountOccurrences(log, "Setting privileges and attributes on -> " + dest + "dbl/\r\n"));
 }
 
 TEST(ExtractArchive, EmptyArchiveWritesNothingAndCallsNoCallback) {
@@ -166,7 +167,8 @@ TEST(ExtractArchive, UnreadableArchivesGiveTheirCodes) {
     TempFolder temp;
     Calls calls;
     std::string last;
-    EXPECT_EQ(c.result, ExtractArchive(Archive(c.name), temp.path() + "\\", &last, calls.Callback()));
+    EXPECT_EQ(c.result,
+              ExtractArchive(Archive(c.name), temp.path() + "\\", &last, calls.Callback()));
     if (c.result == 2 || std::string(c.name) == "notarchive.7z") {
       EXPECT_TRUE(calls.indices.empty());
       EXPECT_EQ("", last);
@@ -224,8 +226,8 @@ TEST(ExtractArchive, TargetHeldOpenByAnotherProgramStopsWithSharingViolation) {
   TempFolder temp;
   const std::string dest = temp.path() + "\\";
   ASSERT_TRUE(WriteTextFile(dest + "testo.txt", "in uso"));
-  HANDLE held = CreateFileA((dest + "testo.txt").c_str(), GENERIC_READ, 0, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE held = CreateFileA((dest + "testo.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                            0, nullptr);
   ASSERT_NE(INVALID_HANDLE_VALUE, held);
   std::string last;
   EXPECT_EQ(static_cast<uint32_t>(ERROR_SHARING_VIOLATION),
@@ -236,9 +238,9 @@ TEST(ExtractArchive, TargetHeldOpenByAnotherProgramStopsWithSharingViolation) {
 }
 
 TEST(ExtractArchive, NamesClimbingOutOfTheDestinationAreRefusedBeforeAnyWrite) {
-  for (const char* name : {"climb_dotdot_back.7z", "climb_dotdot_slash.7z", "climb_deep.7z",
-                           "climb_drive.7z", "climb_backslash.7z", "climb_dots_space.7z",
-                           "climb_nul.7z"}) {
+  for (const char* name :
+       {"climb_dotdot_back.7z", "climb_dotdot_slash.7z", "climb_deep.7z", "climb_drive.7z",
+        "climb_backslash.7z", "climb_dots_space.7z", "climb_nul.7z"}) {
     SCOPED_TRACE(name);
     TempFolder temp;
     const std::string dest = temp.Sub("a\\b\\dest\\");
@@ -262,9 +264,9 @@ TEST(IsSafeEntryName, RefusesEveryWayOut) {
                            "unità\\perché.txt", "."}) {
     EXPECT_TRUE(IsSafeEntryName(good)) << good;
   }
-  for (const char* bad : {"", "..", "..\\a", "../a", "a\\..\\..\\b", "a/..", "\\a", "/a",
-                          "C:\\a", "C:a", "a:stream", "...\\a", ".. \\a", "a\\. .\\b",
-                          "sub/LPT1/x.txt", "a\\prn.txt\\b", "conout$.log"}) {
+  for (const char* bad :
+       {"", "..", "..\\a", "../a", "a\\..\\..\\b", "a/..", "\\a", "/a", "C:\\a", "C:a", "a:stream",
+        "...\\a", ".. \\a", "a\\. .\\b", "sub/LPT1/x.txt", "a\\prn.txt\\b", "conout$.log"}) {
     EXPECT_FALSE(IsSafeEntryName(bad)) << bad;
   }
   // Names narrowed from code units whose low byte is 0: the path would end at the NUL.

@@ -12,7 +12,8 @@
 
 int main(int argc, char** argv) {
   if (argc < 4) {
-    std::fprintf(stderr, "usage: bench_extract extract <archive> <dest\\> | checksum <folder> <version>\n");
+    std::fprintf(stderr,
+                 "usage: bench_extract extract <archive> <dest\\> | checksum <folder> <version>\n");
     return 2;
   }
   const std::string mode = argv[1];

@@ -12,7 +12,8 @@
 
 namespace {
 
-const std::string kPhase[6] = {"", "[  INFO] Install phase 1 - Moltra download",
+const std::string kPhase[6] = {"",
+                               "[  INFO] Install phase 1 - Moltra download",
                                "[  INFO] Install phase 2 - Qel xml check",
                                "[  INFO] Install phase 3 - Qel archive download",
                                "[  INFO] Install phase 4 - Moltra install",
@@ -48,12 +49,16 @@ struct Install {
     if (engine->install_thread) WaitForSingleObject(engine->install_thread, 30000);
     return done;
   }
-  std::string Office(const std::string& rel) const { return params.office_root + "\\ZAV2021\\" + rel; }
+  std::string Office(const std::string& rel) const {
+    return params.office_root + "\\ZAV2021\\" + rel;
+  }
   std::string Bin(const std::string& rel) const { return params.client_bin_folder + rel; }
 };
 
 TEST(InstallEngineRules, PercentagesAndCaptions) {
-  const struct { int bytes, length, percent; } downloads[] = {
+  const struct {
+    int bytes, length, percent;
+  } downloads[] = {
       {5000, 10000, 50}, {50, 99, -1}, {0, 0, -1}, {10000, 10000, 100}, {12345, 1000000, 1}};
   for (const auto& c : downloads) EXPECT_EQ(c.percent, DownloadPercent(c.bytes, c.length));
   EXPECT_EQ(25, ExtractPercent(50, 200));
@@ -70,19 +75,25 @@ TEST(InstallEngine, FullInstallationFromTheServer) {
   for (bool launcher_present : {false, true}) {
     Install run;
     run.Serve();
-    if (launcher_present) CreateDirectoryTree(run.Bin("")), WriteTextFile(run.Bin("qel.exe"), "vecchio");
+    if (launcher_present)
+      CreateDirectoryTree(run.Bin("")), WriteTextFile(run.Bin("qel.exe"), "vecchio");
     ASSERT_TRUE(run.Go());
     EXPECT_TRUE(run.ui.finished);
     EXPECT_TRUE(run.ui.boxes.empty());
-    EXPECT_EQ((std::vector<std::string>{"Fase 1 di 4 - Download componenti", "Fase 2 di 4 - Download componenti",
-                                        "Fase 2 di 4 - Verifica componenti", "Fase 2 di 4 - Download componenti",
-                                        "Fase 3 di 4 - Installazione componenti", "Fase 4 di 4 - Installazione componenti"}),
-              run.ui.phase_texts);
-    EXPECT_TRUE(InOrder(run.log.Messages(),
-        {kPhase[1], "[  INFO] Moltra download finished -> " + std::to_string(FileSize(Package("moltra.7z"))),
+    EXPECT_EQ(
+        (std::vector<std::string>{
+            "Fase 1 di 4 - Download componenti", "Fase 2 di 4 - Download componenti",
+            "Fase 2 di 4 - Verifica componenti", "Fase 2 di 4 - Download componenti",
+            "Fase 3 di 4 - Installazione componenti", "Fase 4 di 4 - Installazione componenti"}),
+        run.ui.phase_texts);
+    EXPECT_TRUE(InOrder(
+        run.log.Messages(),
+        {kPhase[1],
+         "[  INFO] Moltra download finished -> " + std::to_string(FileSize(Package("moltra.7z"))),
          kPhase[2], "[  INFO] Start checking qel xml -> " + run.params.qel_manifest_url, kPhase[3],
          "[  INFO] Qel archive download finished -> " + std::to_string(FileSize(Package("qel.7z"))),
-         kPhase[4], "[  INFO] Starting Moltra decompression", kPhase[5], "[  INFO] Starting Qel decompression",
+         kPhase[4], "[  INFO] Starting Moltra decompression", kPhase[5],
+         "[  INFO] Starting Qel decompression",
          launcher_present ? "[  INFO] Qel launcher already exists, no switch provided"
                           : "[  INFO] Switching qel launcher with newer"}));
     EXPECT_EQ(ReadTextFile(Package("qel.7z")), ReadTextFile(run.params.qel_archive_path));
@@ -99,19 +110,25 @@ TEST(InstallEngine, FullInstallationFromTheServer) {
 // server's URLs here would fail at once), an installed client that matches the manifest
 // (copied into place), or one in the client folder itself (left as it is).
 TEST(InstallEngine, SkipsWhatIsAlreadyThere) {
-  const struct { const char* name; const char* year; bool local_moltra, local_qel; int client; } cases[] = {
-      {"year installed, local client package", "2021", false, true, 0},
-      {"both local packages", "", true, true, 0},
-      {"valid client elsewhere", "2021", false, false, 1},
-      {"damaged client elsewhere", "2021", false, false, 2},
-      {"valid client in its own folder", "2021", false, false, 3}};
+  const struct {
+    const char* name;
+    const char* year;
+    bool local_moltra, local_qel;
+    int client;
+  } cases[] = {{"year installed, local client package", "2021", false, true, 0},
+               {"both local packages", "", true, true, 0},
+               {"valid client elsewhere", "2021", false, false, 1},
+               {"damaged client elsewhere", "2021", false, false, 2},
+               {"valid client in its own folder", "2021", false, false, 3}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     Install run;
     run.params.selected_year = c.year;
     run.params.moltra_archive_url = run.params.qel_manifest_url = "nessuno";
-    if (c.local_moltra) CopyFileA(Package("moltra.7z").c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
-    if (c.local_qel) CopyFileA(Package("qel.7z").c_str(), run.params.qel_local_candidate.c_str(), FALSE);
+    if (c.local_moltra)
+      CopyFileA(Package("moltra.7z").c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
+    if (c.local_qel)
+      CopyFileA(Package("qel.7z").c_str(), run.params.qel_local_candidate.c_str(), FALSE);
     if (c.client) {
       run.params.qel_folder = c.client == 3 ? ToUpperCopy(run.Bin("")) : run.temp.Sub("vecchio");
       const std::string checksum = run.InstallClient(run.params.qel_folder);
@@ -120,13 +137,22 @@ TEST(InstallEngine, SkipsWhatIsAlreadyThere) {
     }
     ASSERT_TRUE(run.Go());
     EXPECT_TRUE(run.ui.finished);
-    EXPECT_EQ(c.local_moltra, run.log.Has("[* WARN] Install phase 1 - Moltra download skipped, detected local package for Moltra install, using it"));
-    EXPECT_EQ(!c.local_moltra, run.log.Has("[  INFO] Install phase 1 - Moltra download skipped, already installed"));
-    EXPECT_EQ(!c.local_moltra, run.log.Has("[  INFO] Install phase 4 - Moltra install skipped, already installed"));
-    EXPECT_EQ(c.local_qel, run.log.Has("[* WARN] Install phase 2 - Qel xml check skipped, detected local package for QEL install, using it"));
-    EXPECT_EQ(c.client == 1 || c.client == 3, run.log.Has("[  INFO] Install phase 3 - Qel archive download skipped, detected valid Qel installation"));
-    EXPECT_EQ(c.client == 1, run.log.Has("[  INFO] Install phase 5 - Qel copy instead of decompress -> from " + run.params.qel_folder + " to " + run.Bin("")));
-    EXPECT_EQ(c.client == 3, run.log.Has("[  INFO] Install phase 5 - Qel install skipped, already installed, no need to copy or decompress"));
+    EXPECT_EQ(c.local_moltra, run.log.Has("[* WARN] Install phase 1 - Moltra download skipped, "
+                                          "detected local package for Moltra install, using it"));
+    EXPECT_EQ(!c.local_moltra,
+              run.log.Has("[  INFO] Install phase 1 - Moltra download skipped, already installed"));
+    EXPECT_EQ(!c.local_moltra,
+              run.log.Has("[  INFO] Install phase 4 - Moltra install skipped, already installed"));
+    EXPECT_EQ(c.local_qel, run.log.Has("[* WARN] Install phase 2 - Qel xml check skipped, detected "
+                                       "local package for QEL install, using it"));
+    EXPECT_EQ(c.client == 1 || c.client == 3,
+              run.log.Has("[  INFO] Install phase 3 - Qel archive download skipped, detected valid "
+                          "Qel installation"));
+    EXPECT_EQ(c.client == 1,
+              run.log.Has("[  INFO] Install phase 5 - Qel copy instead of decompress -> from " +
+                          run.params.qel_folder + " to " + run.Bin("")));
+    EXPECT_EQ(c.client == 3, run.log.Has("[  INFO] Install phase 5 - Qel install skipped, already "
+                                         "installed, no need to copy or decompress"));
     EXPECT_EQ(c.client == 2 || c.local_qel, run.log.Has("[  INFO] Starting Qel decompression"));
     EXPECT_EQ(c.local_qel, run.engine->current_request == nullptr);
     EXPECT_EQ(c.local_moltra, FileExists(run.Office("FILES\\uffaut")));
@@ -140,7 +166,11 @@ TEST(InstallEngine, SkipsWhatIsAlreadyThere) {
 TEST(InstallEngine, FailuresOfEachPhase) {
   const char* kFinished[3] = {"Download Moltra not completed", "Download QEL Xml not completed",
                               "Download QEL not completed"};
-  const struct { const char* path; std::string line; std::deque<unsigned long> prompts; } kinds[] = {
+  const struct {
+    const char* path;
+    std::string line;
+    std::deque<unsigned long> prompts;
+  } kinds[] = {
       {"/status/404", "Connection error phase # -> 404", {}},
       {"/short/1000", "* -> 999 -> 1000", {}},
       {"/reset", "Connection error phase # -> 0", {}},
@@ -157,8 +187,10 @@ TEST(InstallEngine, FailuresOfEachPhase) {
       ASSERT_TRUE(run.Go());
       EXPECT_EQ(0, run.ui.end_code);
       std::string line = "[* WARN] " + kind.line;
-      if (line.find('#') != std::string::npos) line.replace(line.find('#'), 1, std::to_string(phase));
-      if (line.find('*', 3) != std::string::npos) line.replace(line.find('*', 3), 1, kFinished[phase - 1]);
+      if (line.find('#') != std::string::npos)
+        line.replace(line.find('#'), 1, std::to_string(phase));
+      if (line.find('*', 3) != std::string::npos)
+        line.replace(line.find('*', 3), 1, kFinished[phase - 1]);
       const size_t tries = kind.prompts.empty() ? 1 : kind.prompts.size();
       EXPECT_EQ(tries, run.log.MessagesWith(line).size()) << line;
       EXPECT_FALSE(run.log.Has(kPhase[phase + 1]));
@@ -212,8 +244,9 @@ TEST(InstallEngine, RetryRepeatsThePhaseUntilItSucceeds) {
   for (int phase = 1; phase <= 3; ++phase) {
     SCOPED_TRACE(phase);
     Install run;
-    const std::string content = phase == 2 ? ManifestText(ServeFile("qel.7z", Package("qel.7z")), "0")
-                                           : ReadTextFile(Package(phase == 1 ? "moltra.7z" : "qel.7z"));
+    const std::string content = phase == 2
+                                    ? ManifestText(ServeFile("qel.7z", Package("qel.7z")), "0")
+                                    : ReadTextFile(Package(phase == 1 ? "moltra.7z" : "qel.7z"));
     // The phase's file is missing at first (404) and is there when Retry is pressed.
     const std::string late = ServeText("late", content);
     const std::string file = TestServerRoot() + "\\" + late.substr(late.rfind('/') + 1);
@@ -231,8 +264,11 @@ TEST(InstallEngine, RetryRepeatsThePhaseUntilItSucceeds) {
 // A failed extraction: the message, the end with its code, and only what this run wrote
 // is removed; what was in the folder before stays.
 TEST(InstallEngine, ExtractionErrorsRemoveOnlyWhatTheRunWrote) {
-  const struct { int phase; const char* package; int code; } cases[] = {
-      {4, "garbage.7z", 6}, {5, "garbage.7z", 6}, {5, "qel_fails.7z", 5}};
+  const struct {
+    int phase;
+    const char* package;
+    int code;
+  } cases[] = {{4, "garbage.7z", 6}, {5, "garbage.7z", 6}, {5, "qel_fails.7z", 5}};
   for (const auto& c : cases) {
     const int phase = c.phase, code = c.code;
     SCOPED_TRACE(std::to_string(phase) + c.package);
@@ -241,9 +277,11 @@ TEST(InstallEngine, ExtractionErrorsRemoveOnlyWhatTheRunWrote) {
     const std::string folder = phase == 4 ? run.Office("") : run.Bin("");
     CreateDirectoryTree(folder + "z_last.txt");  // in the way of the last file
     WriteTextFile(folder + "z_last.txt\\nota.txt", "mio");
-    if (phase == 4) CopyFileA(Package(c.package).c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
+    if (phase == 4)
+      CopyFileA(Package(c.package).c_str(), run.params.moltra_local_candidate.c_str(), FALSE);
     if (phase == 5) run.params.selected_year = "2021";
-    CopyFileA(Package(phase == 4 ? "qel_fails.7z" : c.package).c_str(), run.params.qel_local_candidate.c_str(), FALSE);
+    CopyFileA(Package(phase == 4 ? "qel_fails.7z" : c.package).c_str(),
+              run.params.qel_local_candidate.c_str(), FALSE);
     ASSERT_TRUE(run.Go());
     EXPECT_EQ(code, run.ui.end_code);
     ASSERT_EQ(1u, run.ui.boxes.size());
@@ -274,8 +312,10 @@ TEST(InstallEngine, RestoreRemovesUserDataAndRepairsTheClient) {
     ASSERT_TRUE(run.Go(&InstallEngine::StartRestore));
     EXPECT_TRUE(run.ui.finished);
     EXPECT_EQ("Fase 1 di 4 - Ripristino funzionalità", run.ui.phase_texts.at(0));
-    EXPECT_TRUE(InOrder(run.log.Messages(),
-        {"[  INFO] Restore mode", "[  INFO] Removing User Data on path -> " + run.params.user_data_folder,
+    EXPECT_TRUE(InOrder(
+        run.log.Messages(),
+        {"[  INFO] Restore mode",
+         "[  INFO] Removing User Data on path -> " + run.params.user_data_folder,
          "[  INFO] Starting Qel checksum check", kPhase[2], kPhase[3], kPhase[4],
          "[  INFO] Install phase 4 - Moltra install skipped, already installed", kPhase[5]}));
     EXPECT_FALSE(FileExists(run.params.user_data_folder));

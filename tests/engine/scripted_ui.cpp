@@ -140,8 +140,10 @@ std::string ServeFile(const std::string& base, const std::string& path) {
 }
 
 std::string ManifestText(const std::string& archive_url, const std::string& checksum) {
-  return "<rel><download_url>" + archive_url + "</download_url><number>1.0.0.7</number>"
-         "<checksum>" + checksum + "</checksum></rel>";
+  return "<rel><download_url>" + archive_url +
+         "</download_url><number>1.0.0.7</number>"
+         "<checksum>" +
+         checksum + "</checksum></rel>";
 }
 
 long long FileSize(const std::string& path) {

@@ -40,7 +40,8 @@ struct Update {
     params.command_line = "/UP /TEST1";
     params.run_mode = 1;
     params.update_info_url = info[0] == '/' ? TestServerUrl(info) : ServeText("setup.txt", info);
-    params.update_package_url = package[0] == '/' ? TestServerUrl(package) : ServeFile("ZAV2021.7z", Package(package));
+    params.update_package_url =
+        package[0] == '/' ? TestServerUrl(package) : ServeFile("ZAV2021.7z", Package(package));
   }
   void Go() {
     engine = new InstallEngine(params, ui);
@@ -59,17 +60,21 @@ TEST(SelfUpdate, NewerSetupReplacesTheExecutableAndRestartsWithTheSameSwitches) 
     EXPECT_EQ(0, u.ui.end_code);
     EXPECT_EQ(1, u.releases);
     ASSERT_EQ(1u, u.ui.boxes.size());
-    EXPECT_EQ("E' stata trovata una versione aggiornata del setup. Procedere con il download.", u.ui.boxes[0].text);
+    EXPECT_EQ("E' stata trovata una versione aggiornata del setup. Procedere con il download.",
+              u.ui.boxes[0].text);
     EXPECT_EQ("Aggiornamento setup", u.ui.boxes[0].caption);
     const std::string new_exe = u.params.update_temp_folder + "\\ZAV2021.exe";
-    EXPECT_TRUE(InOrder(u.log.Messages(),
-        {"[  INFO] Looking for new update -> " + u.params.update_info_url,
-         "[  INFO] Release update available on server -> 1.2.3.5",
-         "[  INFO] Looking for new setup -> " + u.params.update_package_url, "[  INFO] An update is available",
-         "[  INFO] Setup download finished -> " + std::to_string(FileSize(Package("update_new.7z"))),
-         "[  INFO] Delete temp update path -> " + u.params.update_temp_folder,
-         "[  INFO] Renaming from path " + u.params.own_exe_path + " -> " + u.old_path,
-         "[  INFO] Copying from path " + new_exe + " -> " + u.params.own_exe_path}));
+    EXPECT_TRUE(
+        InOrder(u.log.Messages(),
+                {"[  INFO] Looking for new update -> " + u.params.update_info_url,
+                 "[  INFO] Release update available on server -> 1.2.3.5",
+                 "[  INFO] Looking for new setup -> " + u.params.update_package_url,
+                 "[  INFO] An update is available",
+                 "[  INFO] Setup download finished -> " +
+                     std::to_string(FileSize(Package("update_new.7z"))),
+                 "[  INFO] Delete temp update path -> " + u.params.update_temp_folder,
+                 "[  INFO] Renaming from path " + u.params.own_exe_path + " -> " + u.old_path,
+                 "[  INFO] Copying from path " + new_exe + " -> " + u.params.own_exe_path}));
     EXPECT_EQ(ReadTextFile(new_exe), ReadTextFile(u.params.own_exe_path));
     EXPECT_EQ(ReadTextFile(OwnPath()), ReadTextFile(u.old_path));
     // The child writes its command line beside itself, once.
@@ -81,14 +86,22 @@ TEST(SelfUpdate, NewerSetupReplacesTheExecutableAndRestartsWithTheSameSwitches) 
 
 // Nothing is replaced and the wizard goes on with this setup.
 TEST(SelfUpdate, NoUpdateOrAFailedOneLeavesTheSetupAsItIs) {
-  const struct { const char* info; const char* package; int boxes; std::string line; } cases[] = {
+  const struct {
+    const char* info;
+    const char* package;
+    int boxes;
+    std::string line;
+  } cases[] = {
       {"1.2.3.4", "update_new.7z", 0, "[  INFO] No update available"},
       {"1.2.3.3", "update_new.7z", 0, "[  INFO] No update available"},
-      {"1.2.3", "update_new.7z", 0, "[* WARN] Error on information parsing. Size is 3 expected 4 -> 1.2.3"},
+      {"1.2.3", "update_new.7z", 0,
+       "[* WARN] Error on information parsing. Size is 3 expected 4 -> 1.2.3"},
       {"/status/407", "update_new.7z", 0, "[* WARN] User cancelled proxy settings UI"},
       {"/status/404", "update_new.7z", 1, "[* WARN] Connection error check update -> 404"},
-      {"1.2.3.5", "/short/500", 2, "[* WARN] Download setup update package not completed -> 499 -> 500"},
-      {"1.2.3.5", "update_old.7z", 2, "[**  ERR] Update package holds version 0.9.0.0 instead of 1.2.3.5 -> "},
+      {"1.2.3.5", "/short/500", 2,
+       "[* WARN] Download setup update package not completed -> 499 -> 500"},
+      {"1.2.3.5", "update_old.7z", 2,
+       "[**  ERR] Update package holds version 0.9.0.0 instead of 1.2.3.5 -> "},
       {"1.2.3.5", "garbage.7z", 2, "[**  ERR] Cannot unzip archive "},
       {"1.2.3.5", "in use", 2, "[**  ERR] Cannot remove "},
   };
@@ -99,7 +112,8 @@ TEST(SelfUpdate, NoUpdateOrAFailedOneLeavesTheSetupAsItIs) {
     HANDLE busy = INVALID_HANDLE_VALUE;
     if (in_use) {  // a leftover "old_" setup that still runs cannot be removed
       WriteTextFile(u.old_path, "in uso");
-      busy = CreateFileA(u.old_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+      busy = CreateFileA(u.old_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         0, nullptr);
     }
     u.Go();
     if (busy != INVALID_HANDLE_VALUE) CloseHandle(busy);
@@ -157,11 +171,13 @@ TEST(SelfUpdate, TheRealSetupRestartsWithTheSameSwitches) {
   PROCESSENTRY32 entry = {};
   entry.dwSize = sizeof(entry);
   for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-    if (entry.th32ParentProcessID == GetCurrentProcessId() && lstrcmpiA(entry.szExeFile, "ZAV2021.exe") == 0)
+    if (entry.th32ParentProcessID == GetCurrentProcessId() &&
+        lstrcmpiA(entry.szExeFile, "ZAV2021.exe") == 0)
       pid = entry.th32ProcessID;
   CloseHandle(snapshot);
   ASSERT_NE(0u, pid);
-  HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
+  HANDLE process =
+      OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION | PROCESS_TERMINATE, FALSE, pid);
   ASSERT_NE(nullptr, process);
   // Its first window (the sheet, or the start page's box about /UP) means it is initialized.
   EXPECT_NE(nullptr, WaitForWindow({pid, WindowKind::kAny, ""}, 60000));
@@ -169,9 +185,9 @@ TEST(SelfUpdate, TheRealSetupRestartsWithTheSameSwitches) {
   TerminateProcess(process, 0);  // what the wizard does next is not this test's business
   WaitForSingleObject(process, 10000);
   CloseHandle(process);
-  EXPECT_TRUE(InOrder(lines, {"[  INFO] Start application",
-                              "[  INFO] Current installed version -> " + announced,
-                              "[  INFO] Command line provided -> /UP /TEST1 /SKIPUPDATE /NODISCOVERY"}));
+  EXPECT_TRUE(InOrder(
+      lines, {"[  INFO] Start application", "[  INFO] Current installed version -> " + announced,
+              "[  INFO] Command line provided -> /UP /TEST1 /SKIPUPDATE /NODISCOVERY"}));
 }
 
 }  // namespace

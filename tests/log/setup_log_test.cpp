@@ -44,7 +44,8 @@ class SetupLogTest : public testing::Test {
 TEST(LogFormat, TimestampIsZeroPaddedWithFullYear) {
   EXPECT_EQ(FormatLogTimestamp(2026, 12, 8, 14, 5, 9, 42), "[20261208@14:05:09:042]");
   EXPECT_EQ(FormatLogTimestamp(2027, 1, 2, 0, 0, 0, 7), "[20270102@00:00:00:007]");
-  EXPECT_EQ(FormatLogLine("[T]", "[  INFO] Start application"), "[T] [  INFO] Start application\r\n");
+  EXPECT_EQ(FormatLogLine("[T]", "[  INFO] Start application"),
+            "[T] [  INFO] Start application\r\n");
   // Text-mode writing turns every line feed inside a message into CR LF.
   EXPECT_EQ(FormatLogLine("[T]", "a\nb"), "[T] a\r\nb\r\n");
 }
@@ -116,8 +117,8 @@ TEST_F(SetupLogTest, WholeFileRangeLockedByAnotherProgramDoesNotHangTheSetup) {
     OVERLAPPED range = {};
     range.Offset = 0xFFFFFFF0;
     range.OffsetHigh = 0x7FFFFFFF;
-    taken = !LockFileEx(probe, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
-                        &range);
+    taken =
+        !LockFileEx(probe, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &range);
     if (!taken) {
       UnlockFileEx(probe, 0, 1, 0, &range);
       Sleep(100);

@@ -34,7 +34,8 @@ static void answer(int client, const char* root) {
   }
   char header[256];
   if (fd < 0 || fstat(fd, &st) != 0) {
-    const char* missing = "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+    const char* missing =
+        "HTTP/1.1 404 Not Found\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
     send(client, missing, strlen(missing), MSG_NOSIGNAL);
   } else {
     int len = snprintf(header, sizeof(header),

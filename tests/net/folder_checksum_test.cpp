@@ -15,8 +15,9 @@ namespace {
 TEST(Md5, KnownDigestsOfRfc1321) {
   EXPECT_EQ("d41d8cd98f00b204e9800998ecf8427e", Md5Hex(""));
   EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", Md5Hex("abc"));
-  EXPECT_EQ("57edf4a22be3c955ac49da2e2107b67a",
-            Md5Hex("12345678901234567890123456789012345678901234567890123456789012345678901234567890"));
+  EXPECT_EQ(
+      "57edf4a22be3c955ac49da2e2107b67a",
+      Md5Hex("12345678901234567890123456789012345678901234567890123456789012345678901234567890"));
 }
 
 TEST(FileDigest, DigestOfTheBytesOrMinusOne) {
@@ -54,12 +55,12 @@ TEST(FolderChecksum, ListsByTheRulesInByteOrder) {
   const std::string root = temp.Sub("qel");
   const std::vector<std::string> expected = {
       root + "\\1.2.3.4", root + "\\1.2.3.4\\core.dll", root + "\\B.txt",
-      root + "\\Locales", root + "\\Locales\\it.pak", root + "\\a.txt"};
+      root + "\\Locales", root + "\\Locales\\it.pak",   root + "\\a.txt"};
   EXPECT_EQ(expected, ListChecksumEntries(root, "1.2.3.4"));
   EXPECT_EQ(expected, ListChecksumEntries(root + "\\", "1.2.3.4"));
 
-  std::string digests = "-1" + Md5Hex("core") + Md5Hex("capital B") + "-1" + Md5Hex("it") +
-                        Md5Hex("small a");
+  std::string digests =
+      "-1" + Md5Hex("core") + Md5Hex("capital B") + "-1" + Md5Hex("it") + Md5Hex("small a");
   EXPECT_EQ(Md5Hex(digests), FolderChecksum(root, "1.2.3.4"));
   EXPECT_TRUE(IsValidInstallation(root, "1.2.3.4", Md5Hex(digests)));
   EXPECT_FALSE(IsValidInstallation(root, "1.2.3.4", ToUpperCopy(Md5Hex(digests))));
@@ -86,8 +87,8 @@ TEST(FolderChecksum, ClearsReadOnlyHiddenAndSystemAttributes) {
                      FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
   EXPECT_EQ(1u, ListChecksumEntries(temp.path(), "v").size());
   const DWORD attributes = GetFileAttributesA(file.c_str());
-  EXPECT_EQ(0u, attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                              FILE_ATTRIBUTE_SYSTEM));
+  EXPECT_EQ(0u,
+            attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
 }
 
 }  // namespace

@@ -40,10 +40,10 @@ TEST(ParseManifest, UnusableDocumentsGiveNoArchiveUrl) {
   const std::string cases[] = {
       "",
       "not xml at all",
-      "<rel><number>1.0.0.0</number><checksum>abc</checksum></rel>",  // no download_url
-      "<rel><download_url></download_url></rel>",                       // empty URL
-      "<other><download_url>http://s/a.7z</download_url></other>",      // no rel root
-      "<rel><download_url>http://s/a.7z</download_url>",                // cut short
+      "<rel><number>1.0.0.0</number><checksum>abc</checksum></rel>",       // no download_url
+      "<rel><download_url></download_url></rel>",                          // empty URL
+      "<other><download_url>http://s/a.7z</download_url></other>",         // no rel root
+      "<rel><download_url>http://s/a.7z</download_url>",                   // cut short
       std::string(1, '\0') + "<rel><download_url>x</download_url></rel>",  // NUL first
       junk,
   };

@@ -32,8 +32,7 @@ class RequestRecorder : public WininetWrapperDelegate {
 
 // Pumps this thread's messages until the recorder saw a completion (or the time is up),
 // then a little longer so a second, wrong completion would be seen too.
-inline bool PumpUntilCompleted(RequestRecorder& recorder, DWORD timeout_ms,
-                               DWORD linger_ms = 300) {
+inline bool PumpUntilCompleted(RequestRecorder& recorder, DWORD timeout_ms, DWORD linger_ms = 300) {
   const DWORD start = GetTickCount();
   DWORD completed_at = 0;
   for (;;) {

@@ -28,7 +28,7 @@ TEST(ParseUpdateInfo, NeedsMoreThanThreeNumericFields) {
   EXPECT_FALSE(ParseUpdateInfo("1.2.0", fields));
   EXPECT_EQ(3u, fields.size());
   EXPECT_FALSE(ParseUpdateInfo("", fields));
-  EXPECT_FALSE(ParseUpdateInfo("1..0.1", fields));       // empty field counts, but is no number
+  EXPECT_FALSE(ParseUpdateInfo("1..0.1", fields));        // empty field counts, but is no number
   EXPECT_FALSE(ParseUpdateInfo("<html>.x.y.z", fields));  // an error page instead of the file
 }
 
@@ -51,9 +51,9 @@ TEST(IsServerVersionNewer, ComparesFieldByFieldAsNumbers) {
   EXPECT_TRUE(IsServerVersionNewer(server, Fields("1.2.0.14")));
   EXPECT_FALSE(IsServerVersionNewer(server, Fields("1.2.0.15")));
   EXPECT_FALSE(IsServerVersionNewer(server, Fields("1.3.0.0")));
-  EXPECT_TRUE(IsServerVersionNewer(Fields("1.10.0.0"), Fields("1.9.0.0")));  // not as text
+  EXPECT_TRUE(IsServerVersionNewer(Fields("1.10.0.0"), Fields("1.9.0.0")));      // not as text
   EXPECT_FALSE(IsServerVersionNewer(Fields("1.2.0.15.1"), Fields("1.2.0.14")));  // count
-  EXPECT_FALSE(IsServerVersionNewer(server, {}));                   // own version unavailable
+  EXPECT_FALSE(IsServerVersionNewer(server, {}));  // own version unavailable
   EXPECT_FALSE(IsServerVersionNewer({}, Fields("1.2.0.14")));
 }
 

@@ -25,8 +25,7 @@ class WininetWrapperTest : public ::testing::Test {
 
   // Runs one request to completion; the object is kept alive for the rest of the process,
   // as the program does.
-  WininetWrapper* Run(const std::string& url, RequestRecorder& recorder,
-                      DWORD timeout_ms = 20000) {
+  WininetWrapper* Run(const std::string& url, RequestRecorder& recorder, DWORD timeout_ms = 20000) {
     WininetWrapper* request = new WininetWrapper(url);
     request->post = 0;
     request->delegate = &recorder;
@@ -79,14 +78,14 @@ TEST_F(WininetWrapperTest, FileIsReceivedWholeWithItsLength) {
   RequestRecorder recorder;
   const size_t log_before = ReadTextFile(GetLogFilePath()).size();
   WininetWrapper* request = Run(ServeFile("whole.bin", bytes), recorder);
-  EXPECT_NE(std::string::npos, ReadTextFile(GetLogFilePath())
-                                   .substr(log_before)
-                                   .find("[  INFO] Request Output2 200\r\n"));
+  EXPECT_NE(
+      std::string::npos,
+      ReadTextFile(GetLogFilePath()).substr(log_before).find("[  INFO] Request Output2 200\r\n"));
   EXPECT_EQ(200, request->statusCode);
   EXPECT_EQ(70000, request->contentLength);
   EXPECT_TRUE(request->response == bytes);
-  EXPECT_TRUE(IsCompleteTransfer(request->statusCode, request->contentLength,
-                                 request->response.size()));
+  EXPECT_TRUE(
+      IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
   ASSERT_GE(recorder.events.size(), 2u);
   EXPECT_EQ(RequestEvent::kContentLength, recorder.events.front().kind);
   EXPECT_EQ(70000, recorder.events.front().value);
@@ -102,8 +101,8 @@ TEST_F(WininetWrapperTest, ErrorAnswersCarryTheirStatusAndNoBody) {
     WininetWrapper* request = Run(TestServerUrl("/status/" + IntToString(code)), recorder);
     EXPECT_EQ(code, request->statusCode);
     EXPECT_EQ(IntToString(code), request->response);
-    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLength,
-                                    request->response.size()));
+    EXPECT_FALSE(
+        IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kContentLength));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
@@ -123,8 +122,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(200, request->statusCode);
     EXPECT_EQ(5000, request->contentLength);
     EXPECT_EQ(4999u, request->response.size());
-    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLength,
-                                    request->response.size()));
+    EXPECT_FALSE(
+        IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
   {
@@ -136,8 +135,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(0, recorder.events.front().value);
     EXPECT_EQ(0, request->contentLength);
     EXPECT_EQ(std::string(3000, 'n'), request->response);
-    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLength,
-                                    request->response.size()));
+    EXPECT_FALSE(
+        IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
 }
@@ -152,7 +151,7 @@ TEST_F(WininetWrapperTest, ProgressFollowsEveryEleventhChunkOnly) {
       while (cadence.Next(total, &value)) reports.push_back(value);
     }
     const std::vector<long long> expected = {10LL * kChunk + 1, 22LL * kChunk, 33LL * kChunk,
-                                             44LL * kChunk, 55LL * kChunk, 66LL * kChunk};
+                                             44LL * kChunk,     55LL * kChunk, 66LL * kChunk};
     EXPECT_EQ(expected, reports);
   }
   // Bodies served whole: the number of reports is exactly that of 16383-byte chunks, each
@@ -161,14 +160,9 @@ TEST_F(WininetWrapperTest, ProgressFollowsEveryEleventhChunkOnly) {
     long long size;
     int reports;
   };
-  const Case cases[] = {{0, 0},
-                        {3 * kChunk, 0},
-                        {10 * kChunk, 0},
-                        {10 * kChunk + 1, 1},
-                        {11 * kChunk, 1},
-                        {21 * kChunk, 1},
-                        {21 * kChunk + 1, 2},
-                        {5 * 1048576 + 7, 29}};
+  const Case cases[] = {
+      {0, 0},           {3 * kChunk, 0},  {10 * kChunk, 0},     {10 * kChunk + 1, 1},
+      {11 * kChunk, 1}, {21 * kChunk, 1}, {21 * kChunk + 1, 2}, {5 * 1048576 + 7, 29}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
     std::string bytes(static_cast<size_t>(c.size), 'x');

@@ -63,8 +63,10 @@ TEST(BadFiles, TruncatedDatabase) {
     for (int i = 0; i < 300; ++i) {
       db.exec("INSERT INTO Workpoint (pm, pwd, pdl, assignee, path) VALUES ('01234', 'pw', " +
               std::to_string(i + 1) + ", 'PC\\utente" + std::to_string(i) +
-              "', 'C:\\Una cartella con un nome piuttosto lungo\\" + std::to_string(i) + "\\');"
-              "INSERT INTO Workpoint_SwExt VALUES (last_insert_rowid(), " + std::to_string(year) + ");");
+              "', 'C:\\Una cartella con un nome piuttosto lungo\\" + std::to_string(i) +
+              "\\');"
+              "INSERT INTO Workpoint_SwExt VALUES (last_insert_rowid(), " +
+              std::to_string(year) + ");");
     }
     fill.commit();
   }
@@ -87,9 +89,10 @@ TEST(BadFiles, TruncatedDatabase) {
 TEST(BadFiles, OnlySomeTables) {
   TempFolder temp;
   const std::string path = temp.Sub("SharedInfo");
-  Exec(path, "CREATE TABLE Workpoint (idWorkpoint INTEGER PRIMARY KEY AUTOINCREMENT, pm TEXT, "
-             "pwd BLOB, pdl INTEGER, assignee TEXT, path TEXT, creationtime INTEGER DEFAULT 0);"
-             "INSERT INTO Workpoint (pm, pdl) VALUES ('01234', 4);");
+  Exec(path,
+       "CREATE TABLE Workpoint (idWorkpoint INTEGER PRIMARY KEY AUTOINCREMENT, pm TEXT, "
+       "pwd BLOB, pdl INTEGER, assignee TEXT, path TEXT, creationtime INTEGER DEFAULT 0);"
+       "INSERT INTO Workpoint (pm, pdl) VALUES ('01234', 4);");
   LogWatch log;
   EXPECT_EQ("1 1 1 1 1 1 ", Joined(RunAll(path)));
   EXPECT_TRUE(log.Has("no such table")) << log.Text();
@@ -104,14 +107,17 @@ TEST(BadFiles, NullsInEveryColumn) {
   TempFolder temp;
   const std::string path = NewSharedInfo(temp.path());
   Exec(path,
-       "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES (1, 'MOLTRA', '2021', NULL, NULL);"
-       "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES (2, NULL, NULL, NULL, NULL);"
+       "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES (1, 'MOLTRA', "
+       "'2021', NULL, NULL);"
+       "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES (2, NULL, NULL, "
+       "NULL, NULL);"
        "INSERT INTO Workpoint (idWorkpoint, pm, pwd, pdl, assignee, path, creationtime) "
        "  VALUES (1, NULL, NULL, NULL, NULL, NULL, NULL);"
        "INSERT INTO Workpoint (idWorkpoint, pm, pwd, pdl, assignee, path, creationtime) "
        "  VALUES (2, '01234', NULL, NULL, NULL, NULL, NULL);"
        "INSERT INTO Workpoint_SwExt VALUES (1, 1); INSERT INTO Workpoint_SwExt VALUES (2, 1);"
-       "INSERT INTO Workpoint_SwExt VALUES (NULL, NULL); INSERT INTO Workpoint_SwExt VALUES (2, 2);");
+       "INSERT INTO Workpoint_SwExt VALUES (NULL, NULL); INSERT INTO Workpoint_SwExt VALUES (2, "
+       "2);");
   std::vector<WorkpointInfo> list;
   ASSERT_EQ(0, ParseSharedInfo(path, 2021, &list));
   ASSERT_EQ(2u, list.size());
@@ -153,24 +159,29 @@ TEST(LockedFile, OperationsGiveUpWithTheirWarningAndWriteNothing) {
   const DWORD start = GetTickCount();
   EXPECT_EQ(1, AddPdlEntry(path, kPm, "pw", year, "C:\\Studio\\"));
   EXPECT_GE(GetTickCount() - start, 400u);
-  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in AddPdlEntry"))
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception database is locked during database access in AddPdlEntry"))
       << log.Text();
   int id = 9;
   EXPECT_EQ(1, CheckInstallation(path, "2022", &id));
   EXPECT_EQ(0, id);
-  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in CheckInstallation"))
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception database is locked during database access in CheckInstallation"))
       << log.Text();
   bool exists = true;
   EXPECT_EQ(1, ExistValidInstall(path, kPm, 2021, &exists));
-  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in ExistValidInstall"))
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception database is locked during database access in ExistValidInstall"))
       << log.Text();
   EXPECT_EQ(1, RemoveWorkpoint(path, kPm, "2021"));
-  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in RemoveWorkpoint"))
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception database is locked during database access in RemoveWorkpoint"))
       << log.Text();
   bool created = true;
   EXPECT_EQ(1, DuplicateEntireYear(path, kPm, "2021", &created));
   EXPECT_FALSE(created);
-  EXPECT_TRUE(log.Has("[* WARN] Exception database is locked during database access in DuplicateEntireYear"))
+  EXPECT_TRUE(log.Has(
+      "[* WARN] Exception database is locked during database access in DuplicateEntireYear"))
       << log.Text();
   std::vector<WorkpointInfo> list(1);
   EXPECT_EQ(1, ParseSharedInfo(path, 2021, &list));
@@ -223,12 +234,12 @@ const char kEndlessRows[] =
 
 struct Recipe {
   const char* what;
-  std::string sql;         // run on a fresh registry of our own, or empty
-  size_t cut_from_end;     // bytes cut off the end of our own file
+  std::string sql;            // run on a fresh registry of our own, or empty
+  size_t cut_from_end;        // bytes cut off the end of our own file
   size_t zero_page_from_end;  // a page whose second half is zeroed, counted from the end
-  const char* results;     // RunAll's result codes
-  int interrupted;         // calls that run into the time budget
-  const char* error;       // the error line, followed by the file's path
+  const char* results;        // RunAll's result codes
+  int interrupted;            // calls that run into the time budget
+  const char* error;          // the error line, followed by the file's path
 };
 }  // namespace
 
@@ -237,8 +248,8 @@ struct Recipe {
 // and the file's bytes stay as they were.
 TEST(BadFiles, HostileAndDamagedFilesAreRefusedInTimeAndLeftAsTheyAre) {
   const Recipe recipes[] = {
-      {"a view as meta", "DROP TABLE meta; CREATE VIEW meta AS SELECT 1 AS key, 2 AS value;",
-       0, 0, "1 1 1 1 1 1 ", 0, "[**  ERR] SharedInfo not used, view meta is not a plain table -> "},
+      {"a view as meta", "DROP TABLE meta; CREATE VIEW meta AS SELECT 1 AS key, 2 AS value;", 0, 0,
+       "1 1 1 1 1 1 ", 0, "[**  ERR] SharedInfo not used, view meta is not a plain table -> "},
       {"an endless view as Workpoint",
        std::string("DROP TABLE Workpoint; CREATE VIEW Workpoint AS ") + kEndlessRows +
            " AS idWorkpoint, '01234' AS pm, 'pw' AS pwd, i AS pdl, 'x' AS assignee, "
@@ -254,11 +265,14 @@ TEST(BadFiles, HostileAndDamagedFilesAreRefusedInTimeAndLeftAsTheyAre) {
        std::string("DROP TABLE SwExt; CREATE VIEW SwExt AS ") + kEndlessRows +
            " AS idSwExt, 'MOLTRA' AS software, '2021' AS anno, '' AS cmdline, '' AS arguments "
            "FROM n;",
-       0, 0, "1 1 1 1 1 1 ", 0, "[**  ERR] SharedInfo not used, view SwExt is not a plain table -> "},
+       0, 0, "1 1 1 1 1 1 ", 0,
+       "[**  ERR] SharedInfo not used, view SwExt is not a plain table -> "},
       // Only the registration writes a Workpoint row here; the other calls work as usual.
       {"a trigger that reads an endless view",
-       std::string("CREATE VIEW endless AS ") + kEndlessRows + " FROM n; "
-           "CREATE TRIGGER stall AFTER INSERT ON Workpoint BEGIN SELECT count(*) FROM endless; END;",
+       std::string("CREATE VIEW endless AS ") + kEndlessRows +
+           " FROM n; "
+           "CREATE TRIGGER stall AFTER INSERT ON Workpoint BEGIN SELECT count(*) FROM endless; "
+           "END;",
        0, 0, "0 1 0 0 0 0 ", 1,
        "[**  ERR] SharedInfo operation over its time budget of 5 s, interrupted -> "},
       {"our own file cut short inside its last page", "", 1500, 0, "1 1 1 1 1 1 ", 0,
@@ -285,8 +299,10 @@ TEST(BadFiles, HostileAndDamagedFilesAreRefusedInTimeAndLeftAsTheyAre) {
       }
       ASSERT_TRUE(WriteTextFile(path, bytes));
       // The damage is the silent kind: SQLite alone reads the file, with rows missing.
-      EXPECT_LT(QueryInt(path, "SELECT count(*) FROM Workpoint w, Workpoint_SwExt ws "
-                               "WHERE w.idWorkpoint = ws.idWorkpoint"), 40);
+      EXPECT_LT(QueryInt(path,
+                         "SELECT count(*) FROM Workpoint w, Workpoint_SwExt ws "
+                         "WHERE w.idWorkpoint = ws.idWorkpoint"),
+                40);
     }
     const std::string before = FileBytes(path);
     LogWatch log;

@@ -52,12 +52,14 @@ int Fill(const std::string& path) {
   SQLite::Statement insert(db,
                            "INSERT INTO Workpoint (pm, pwd, pdl, assignee, path, creationtime) "
                            "VALUES (?, ?, ?, ?, ?, datetime('now'))");
-  SQLite::Statement associate(db, "INSERT INTO Workpoint_SwExt (idWorkpoint, idSwExt) VALUES (?, ?)");
+  SQLite::Statement associate(db,
+                              "INSERT INTO Workpoint_SwExt (idWorkpoint, idSwExt) VALUES (?, ?)");
   const std::string me = GetCurrentAssignee();
   for (int office = 1; office <= kOffices; ++office) {
     for (int pdl = 1; pdl <= kWorkpoints; ++pdl) {
       // The first workstation of every office is the current user's.
-      const std::string who = pdl == 1 ? me : "PC-" + std::to_string(pdl) + "\\utente" + std::to_string(pdl);
+      const std::string who =
+          pdl == 1 ? me : "PC-" + std::to_string(pdl) + "\\utente" + std::to_string(pdl);
       for (int id_swext : years) {
         insert.bind(1, OfficeCode(office));
         insert.bind(2, ScramblePassword("pw" + std::to_string(office)));
@@ -79,7 +81,8 @@ int Fill(const std::string& path) {
 
 const char kColumns[] =
     "SELECT ws.idSwExt, w.idWorkpoint, w.pm, w.pwd, w.pdl, w.assignee, s.anno, w.path, s.cmdline, "
-    "s.arguments FROM Workpoint w, Workpoint_SwExt ws, SwExt s WHERE w.idWorkpoint = ws.idWorkpoint "
+    "s.arguments FROM Workpoint w, Workpoint_SwExt ws, SwExt s WHERE w.idWorkpoint = "
+    "ws.idWorkpoint "
     "AND ws.idSwExt = s.idSwExt AND s.software = 'MOLTRA' AND (s.anno = 2021 OR s.anno = 2020)";
 
 // The statements alone on one connection that stays open, inside this same process: what
@@ -162,7 +165,8 @@ int Time(const std::string& path, int repeats) {
   start = NowMs();
   for (int i = 0; i < repeats; ++i) {
     bool created = false;
-    if (DuplicateEntireYear(path, OfficeCode(1 + i % kOffices), std::to_string(kLastYear), &created) != 0)
+    if (DuplicateEntireYear(path, OfficeCode(1 + i % kOffices), std::to_string(kLastYear),
+                            &created) != 0)
       return 1;
     if (created) return 1;  // the file is complete: nothing may be added
   }
@@ -184,8 +188,11 @@ int Time(const std::string& path, int repeats) {
     hex += pair;
   }
   std::printf("open_checked_ms=%.3f\nopen_plain_ms=%.3f\n", open_checked, open_plain);
-  std::printf("raw_parse_ms=%.3f\nraw_duplicate_ms=%.3f\nrows=%u\nparse_ms=%.3f\nparse_stranger_ms=%.3f\nduplicate_ms=%.3f\nadd_ms=%.3f\nassignee_hex=%s\n",
-              raw_parse, raw_duplicate, static_cast<unsigned>(list.size()), parse, parse_stranger, duplicate, add, hex.c_str());
+  std::printf(
+      "raw_parse_ms=%.3f\nraw_duplicate_ms=%.3f\nrows=%u\nparse_ms=%.3f\nparse_stranger_ms=%."
+      "3f\nduplicate_ms=%.3f\nadd_ms=%.3f\nassignee_hex=%s\n",
+      raw_parse, raw_duplicate, static_cast<unsigned>(list.size()), parse, parse_stranger,
+      duplicate, add, hex.c_str());
   return 0;
 }
 }  // namespace

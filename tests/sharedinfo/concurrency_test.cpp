@@ -59,13 +59,15 @@ TEST(Concurrency, TwoProcessesGetDistinctNumbersAndCompleteRows) {
   EXPECT_EQ(done, QueryInt(path, "SELECT count(*) FROM Workpoint"));
   EXPECT_EQ(done, QueryInt(path, "SELECT count(DISTINCT pdl) FROM Workpoint WHERE pm='01234'"));
   EXPECT_EQ(done, QueryInt(path, "SELECT max(pdl) FROM Workpoint"));
-  EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint w WHERE (SELECT count(*) FROM "
-                              "Workpoint_SwExt ws WHERE ws.idWorkpoint = w.idWorkpoint AND "
-                              "ws.idSwExt = (SELECT idSwExt FROM SwExt)) <> 1"));
+  EXPECT_EQ(0, QueryInt(path,
+                        "SELECT count(*) FROM Workpoint w WHERE (SELECT count(*) FROM "
+                        "Workpoint_SwExt ws WHERE ws.idWorkpoint = w.idWorkpoint AND "
+                        "ws.idSwExt = (SELECT idSwExt FROM SwExt)) <> 1"));
   EXPECT_EQ(done, QueryInt(path, "SELECT count(*) FROM Workpoint_SwExt"));
   // Both processes really ran side by side: their numbers interleave.
-  EXPECT_GT(QueryInt(path, "SELECT count(*) FROM (SELECT substr(assignee, 1, 4) AS who, "
-                           "lag(substr(assignee, 1, 4)) OVER (ORDER BY pdl) AS before "
-                           "FROM Workpoint) WHERE who <> before"),
+  EXPECT_GT(QueryInt(path,
+                     "SELECT count(*) FROM (SELECT substr(assignee, 1, 4) AS who, "
+                     "lag(substr(assignee, 1, 4)) OVER (ORDER BY pdl) AS before "
+                     "FROM Workpoint) WHERE who <> before"),
             2);
 }

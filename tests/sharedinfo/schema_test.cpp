@@ -24,7 +24,8 @@ TEST(CreateSharedInfo, CreatesTheFourTablesExactlyAndIsIdempotent) {
   const std::string path = NewSharedInfo(temp.path());
   for (const auto& table : kTables) {
     EXPECT_EQ(table[1], QueryText(path, std::string("SELECT sql FROM sqlite_master WHERE "
-                                                    "type='table' AND name='") + table[0] + "'"));
+                                                    "type='table' AND name='") +
+                                            table[0] + "'"));
   }
   const std::string before = FileBytes(path);
   EXPECT_EQ(0, CreateSharedInfo(path));
@@ -47,7 +48,11 @@ TEST(CreateSharedInfo, CompletesAFileThatHasOnlyWorkpoint) {
   Exec(path, std::string(kTables[1][1]) +
                  "; INSERT INTO Workpoint (pm, pdl, assignee) VALUES ('00001', 3, 'PC\\x');");
   EXPECT_EQ(0, CreateSharedInfo(path));
-  EXPECT_EQ(4, QueryInt(path, "SELECT count(*) FROM sqlite_master WHERE type='table' AND name <> 'sqlite_sequence'"));
+  EXPECT_EQ(
+      4,
+      QueryInt(
+          path,
+          "SELECT count(*) FROM sqlite_master WHERE type='table' AND name <> 'sqlite_sequence'"));
   EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM Workpoint WHERE pm='00001' AND pdl=3"));
 }
 
@@ -78,10 +83,13 @@ TEST(CheckInstallation, AddsAYearOnceAndReturnsItsId) {
   EXPECT_EQ(0, CheckInstallation(path, "2020", &other));
   EXPECT_NE(first, other);
   EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM SwExt WHERE anno='2021'"));
-  EXPECT_EQ("MOLTRA|2021|\\home\\BIN\\wrun32.exe|-c ..\\etc\\cblconfi ..\\obj\\pcmenu.acu rete "
-            "<pdl> <path_year>|text",
-            QueryText(path, "SELECT software||'|'||anno||'|'||cmdline||'|'||arguments||'|'||"
-                            "typeof(anno) FROM SwExt WHERE idSwExt=" + std::to_string(first)));
+  EXPECT_EQ(
+      "MOLTRA|2021|\\home\\BIN\\wrun32.exe|-c ..\\etc\\cblconfi ..\\obj\\pcmenu.acu rete "
+      "<pdl> <path_year>|text",
+      QueryText(path,
+                "SELECT software||'|'||anno||'|'||cmdline||'|'||arguments||'|'||"
+                "typeof(anno) FROM SwExt WHERE idSwExt=" +
+                    std::to_string(first)));
 }
 
 // A year row written with id 0 by someone else is still that year's row: it is returned as it
@@ -89,8 +97,9 @@ TEST(CheckInstallation, AddsAYearOnceAndReturnsItsId) {
 TEST(CheckInstallation, ReturnsAYearRowWhateverItsId) {
   TempFolder temp;
   const std::string path = NewSharedInfo(temp.path());
-  Exec(path, "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES "
-             "(0, 'MOLTRA', '2021', '\\home\\BIN\\wrun32.exe', '')");
+  Exec(path,
+       "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES "
+       "(0, 'MOLTRA', '2021', '\\home\\BIN\\wrun32.exe', '')");
   LogWatch log;
   int id = 7;
   EXPECT_EQ(0, CheckInstallation(path, "2021", &id));

@@ -72,7 +72,8 @@ int InsertWorkpoint(const std::string& path, int idSwExt, const std::string& pm,
   insert.bind(5, root);
   insert.exec();
   const int id = static_cast<int>(db.getLastInsertRowid());
-  SQLite::Statement associate(db, "INSERT INTO Workpoint_SwExt (idWorkpoint, idSwExt) VALUES (?, ?)");
+  SQLite::Statement associate(db,
+                              "INSERT INTO Workpoint_SwExt (idWorkpoint, idSwExt) VALUES (?, ?)");
   associate.bind(1, id);
   associate.bind(2, idSwExt);
   associate.exec();

@@ -39,8 +39,9 @@ TEST_F(AddPdlEntryTest, TakesTheHighestNumberOfTheOfficeAndYearPlusOne) {
   // The new year's rows are counted on their own.
   EXPECT_EQ(0, AddPdlEntry(path, kPm, "segreto", y2021, root, ""));
   EXPECT_EQ((std::vector<int>{1}), Pdls(path, kPm, "2021"));
-  EXPECT_EQ(GetCurrentAssignee(),
-            QueryText(path, "SELECT assignee FROM Workpoint WHERE idWorkpoint=" + std::to_string(id)));
+  EXPECT_EQ(
+      GetCurrentAssignee(),
+      QueryText(path, "SELECT assignee FROM Workpoint WHERE idWorkpoint=" + std::to_string(id)));
 }
 
 TEST_F(AddPdlEntryTest, StoresTheRowAsOtherPcsReadIt) {
@@ -48,11 +49,14 @@ TEST_F(AddPdlEntryTest, StoresTheRowAsOtherPcsReadIt) {
   const std::string password("pw\xE0", 3);  // "pwà" in Windows-1252
   ASSERT_EQ(0, AddPdlEntry(path, kPm, password, year, root, "PC1\\mario"));
   EXPECT_EQ("text|3|integer|text|PC1\\mario",
-            QueryText(path, "SELECT typeof(pwd)||'|'||length(CAST(pwd AS BLOB))||'|'||typeof(pdl)"
-                            "||'|'||typeof(creationtime)||'|'||assignee FROM Workpoint"));
+            QueryText(path,
+                      "SELECT typeof(pwd)||'|'||length(CAST(pwd AS BLOB))||'|'||typeof(pdl)"
+                      "||'|'||typeof(creationtime)||'|'||assignee FROM Workpoint"));
   EXPECT_EQ(ScramblePassword(password), QueryText(path, "SELECT pwd FROM Workpoint"));
-  EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM Workpoint WHERE creationtime GLOB "
-                              "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'"));
+  EXPECT_EQ(
+      1, QueryInt(path,
+                  "SELECT count(*) FROM Workpoint WHERE creationtime GLOB "
+                  "'[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] [0-9][0-9]:[0-9][0-9]:[0-9][0-9]'"));
   EXPECT_EQ(year, QueryInt(path, "SELECT idSwExt FROM Workpoint_SwExt"));
 }
 
@@ -70,11 +74,13 @@ TEST_F(AddPdlEntryTest, RefusesIncompleteArgumentsAndWritesNothing) {
 
 TEST_F(AddPdlEntryTest, AFailedAssociationLeavesNoWorkpointBehind) {
   const int year = YearId(path, "2021");
-  Exec(path, "CREATE TRIGGER refuse BEFORE INSERT ON Workpoint_SwExt BEGIN "
-             "SELECT RAISE(ABORT, 'association refused'); END;");
+  Exec(path,
+       "CREATE TRIGGER refuse BEFORE INSERT ON Workpoint_SwExt BEGIN "
+       "SELECT RAISE(ABORT, 'association refused'); END;");
   LogWatch log;
   EXPECT_EQ(1, AddPdlEntry(path, kPm, "pw", year, root));
-  EXPECT_TRUE(log.Has("[* WARN] Exception association refused during database access in AddPdlEntry"))
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception association refused during database access in AddPdlEntry"))
       << log.Text();
   EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint"));
 }
@@ -122,7 +128,8 @@ TEST_F(RemoveWorkpointTest, NothingToRemove) {
   InsertWorkpoint(path, 1, kPm, 1, "PC\\altro", root);
   LogWatch log;
   EXPECT_EQ(0, RemoveWorkpointOf(path, kPm, "2021", "PC\\io"));
-  EXPECT_TRUE(log.Has("[* WARN] RemoveWorkpoint found 0 pair for 01234 2021 PC\\io\r\n")) << log.Text();
+  EXPECT_TRUE(log.Has("[* WARN] RemoveWorkpoint found 0 pair for 01234 2021 PC\\io\r\n"))
+      << log.Text();
   EXPECT_FALSE(log.Has("RemoveWorkpoint removed"));
   EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM Workpoint"));
   EXPECT_EQ(1, RemoveWorkpoint("", kPm, "2021"));
@@ -135,22 +142,26 @@ TEST_F(RemoveWorkpointTest, RemovesOnlyTheAssigneesRowsOfThatOfficeAndYear) {
   const int y2021 = YearId(path, "2021");
   const int y2020 = YearId(path, "2020");
   InsertWorkpoint(path, y2021, kPm, 1, "PC\\Io", root);
-  InsertWorkpoint(path, y2021, kPm, 2, "pc\\io", root);   // same person, other case
+  InsertWorkpoint(path, y2021, kPm, 2, "pc\\io", root);  // same person, other case
   InsertWorkpoint(path, y2021, kPm, 3, "PC\\altro", root);
-  InsertWorkpoint(path, y2021, kPm, 4, "P_\\io", root);   // not a wildcard of ours
+  InsertWorkpoint(path, y2021, kPm, 4, "P_\\io", root);  // not a wildcard of ours
   InsertWorkpoint(path, y2020, kPm, 1, "PC\\Io", root);
   InsertWorkpoint(path, y2021, "09999", 1, "PC\\Io", root);
   LogWatch log;
   EXPECT_EQ(0, RemoveWorkpointOf(path, kPm, "2021", "PC\\Io"));
   EXPECT_TRUE(log.Has("[* WARN] RemoveWorkpoint found 2 pair for 01234 2021 PC\\Io"));
-  EXPECT_EQ(2, log.Count("[* WARN] RemoveWorkpoint removed 1 lines on Workpoint for 01234 2021 PC\\Io"));
-  EXPECT_EQ(2, log.Count("[* WARN] RemoveWorkpoint removed 1 lines on Workpoint_SwExt for 01234 2021 PC\\Io"));
+  EXPECT_EQ(
+      2, log.Count("[* WARN] RemoveWorkpoint removed 1 lines on Workpoint for 01234 2021 PC\\Io"));
+  EXPECT_EQ(
+      2, log.Count(
+             "[* WARN] RemoveWorkpoint removed 1 lines on Workpoint_SwExt for 01234 2021 PC\\Io"));
   EXPECT_EQ((std::vector<int>{3, 4}), Pdls(path, kPm, "2021"));
   EXPECT_EQ((std::vector<int>{1}), Pdls(path, kPm, "2020"));
   EXPECT_EQ((std::vector<int>{1}), Pdls(path, "09999", "2021"));
   EXPECT_EQ(2, QueryInt(path, "SELECT count(*) FROM SwExt"));
-  EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint_SwExt ws WHERE NOT EXISTS "
-                              "(SELECT 1 FROM Workpoint w WHERE w.idWorkpoint = ws.idWorkpoint)"));
+  EXPECT_EQ(0, QueryInt(path,
+                        "SELECT count(*) FROM Workpoint_SwExt ws WHERE NOT EXISTS "
+                        "(SELECT 1 FROM Workpoint w WHERE w.idWorkpoint = ws.idWorkpoint)"));
 }
 
 TEST_F(RemoveWorkpointTest, AWildcardInTheCurrentNameDeletesNoOneElse) {
@@ -165,12 +176,14 @@ TEST_F(RemoveWorkpointTest, AWildcardInTheCurrentNameDeletesNoOneElse) {
 TEST_F(RemoveWorkpointTest, AFailureHalfwayRemovesNothingAndSaysSo) {
   const int year = YearId(path, "2021");
   InsertWorkpoint(path, year, kPm, 1, "PC\\Io", root);
-  Exec(path, "CREATE TRIGGER refuse BEFORE DELETE ON Workpoint_SwExt BEGIN "
-             "SELECT RAISE(ABORT, 'association kept'); END;");
+  Exec(path,
+       "CREATE TRIGGER refuse BEFORE DELETE ON Workpoint_SwExt BEGIN "
+       "SELECT RAISE(ABORT, 'association kept'); END;");
   LogWatch log;
   EXPECT_EQ(1, RemoveWorkpointOf(path, kPm, "2021", "PC\\Io"));
   EXPECT_TRUE(log.Has("[* WARN] RemoveWorkpoint found 1 pair for 01234 2021 PC\\Io")) << log.Text();
-  EXPECT_TRUE(log.Has("[* WARN] Exception association kept during database access in RemoveWorkpoint"))
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception association kept during database access in RemoveWorkpoint"))
       << log.Text();
   EXPECT_FALSE(log.Has("RemoveWorkpoint removed")) << log.Text();
   EXPECT_EQ((std::vector<int>{1}), Pdls(path, kPm, "2021"));
@@ -248,7 +261,8 @@ TEST_F(ParseSharedInfoTest, UnreadableAndBrokenFiles) {
   LogWatch log;
   EXPECT_EQ(1, ParseSharedInfo(path, 2021, &list));
   EXPECT_TRUE(list.empty());
-  EXPECT_TRUE(log.Has("[* WARN] Sqlite exception no such table: SwExt in ParseSharedInfo")) << log.Text();
+  EXPECT_TRUE(log.Has("[* WARN] Sqlite exception no such table: SwExt in ParseSharedInfo"))
+      << log.Text();
 }
 
 TEST_F(ParseSharedInfoTest, TheCurrentUsersOwnRegistrationIsValid) {
@@ -280,10 +294,12 @@ TEST_F(DuplicateEntireYearTest, FillsEveryYearForTwoUsersAndThenDoesNothing) {
   EXPECT_TRUE(log.Has(" -> 01234 -> 2016 -> 1 -> " + me + "\r\n")) << log.Text();
   EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM SwExt WHERE anno='2016'"));
   // Every copy is tied to its year, and keeps the stored password as it was.
-  EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint_SwExt WHERE idSwExt = 0 OR idSwExt "
-                              "NOT IN (SELECT idSwExt FROM SwExt)"));
-  EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint w WHERE (SELECT count(*) FROM "
-                              "Workpoint_SwExt ws WHERE ws.idWorkpoint = w.idWorkpoint) <> 1"));
+  EXPECT_EQ(0, QueryInt(path,
+                        "SELECT count(*) FROM Workpoint_SwExt WHERE idSwExt = 0 OR idSwExt "
+                        "NOT IN (SELECT idSwExt FROM SwExt)"));
+  EXPECT_EQ(0, QueryInt(path,
+                        "SELECT count(*) FROM Workpoint w WHERE (SELECT count(*) FROM "
+                        "Workpoint_SwExt ws WHERE ws.idWorkpoint = w.idWorkpoint) <> 1"));
   EXPECT_EQ(1, QueryInt(path, "SELECT count(DISTINCT pwd) FROM Workpoint"));
   EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint WHERE typeof(pdl) <> 'integer'"));
 
@@ -307,9 +323,11 @@ TEST_F(DuplicateEntireYearTest, CopiesOthersIntoTheCurrentYearAndOwnRowsBackward
   EXPECT_EQ((std::vector<int>{7}), Pdls(path, kPm, "2017"));
   EXPECT_EQ((std::vector<int>{3, 7}), Pdls(path, kPm, "2018"));
   EXPECT_EQ((std::vector<int>{}), Pdls(path, kPm, "2019"));
-  EXPECT_EQ(1, QueryInt(path, "SELECT count(*) FROM Workpoint WHERE assignee='ALTRO\\anna' AND "
-                              "pdl=3 AND path='Y:\\A\\' AND idWorkpoint IN (SELECT idWorkpoint "
-                              "FROM Workpoint_SwExt WHERE idSwExt=" + std::to_string(y2018) + ")"));
+  EXPECT_EQ(1, QueryInt(path,
+                        "SELECT count(*) FROM Workpoint WHERE assignee='ALTRO\\anna' AND "
+                        "pdl=3 AND path='Y:\\A\\' AND idWorkpoint IN (SELECT idWorkpoint "
+                        "FROM Workpoint_SwExt WHERE idSwExt=" +
+                            std::to_string(y2018) + ")"));
 }
 
 TEST_F(DuplicateEntireYearTest, ArgumentsAndYearsBefore2016) {
@@ -331,8 +349,9 @@ TEST_F(DuplicateEntireYearTest, ArgumentsAndYearsBefore2016) {
 TEST_F(DuplicateEntireYearTest, AYearThatCannotBeAddedIsSkippedNotTiedToZero) {
   const int y2021 = YearId(path, "2021");
   ASSERT_EQ(0, AddPdlEntry(path, kPm, "pw", y2021, root));
-  Exec(path, "CREATE TRIGGER refuse BEFORE INSERT ON SwExt BEGIN "
-             "SELECT RAISE(ABORT, 'year refused'); END;");
+  Exec(path,
+       "CREATE TRIGGER refuse BEFORE INSERT ON SwExt BEGIN "
+       "SELECT RAISE(ABORT, 'year refused'); END;");
   LogWatch log;
   bool created = true;
   EXPECT_EQ(0, DuplicateEntireYear(path, kPm, "2021", &created));
@@ -345,14 +364,17 @@ TEST_F(DuplicateEntireYearTest, AYearThatCannotBeAddedIsSkippedNotTiedToZero) {
 TEST_F(DuplicateEntireYearTest, AYearRowWithIdZeroTakesNoCopies) {
   const int y2020 = YearId(path, "2020");
   InsertWorkpoint(path, y2020, kPm, 4, GetCurrentAssignee(), root);
-  Exec(path, "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES "
-             "(0, 'MOLTRA', '2021', '\\home\\BIN\\wrun32.exe', '')");
+  Exec(path,
+       "INSERT INTO SwExt (idSwExt, software, anno, cmdline, arguments) VALUES "
+       "(0, 'MOLTRA', '2021', '\\home\\BIN\\wrun32.exe', '')");
   LogWatch log;
   bool created = false;
   EXPECT_EQ(0, DuplicateEntireYear(path, kPm, "2021", &created));
   EXPECT_TRUE(created);  // 2016 to 2019
-  EXPECT_TRUE(log.Has("[* WARN] Exception SwExt row without a valid id during database access "
-                      "in CheckInstallation")) << log.Text();
+  EXPECT_TRUE(
+      log.Has("[* WARN] Exception SwExt row without a valid id during database access "
+              "in CheckInstallation"))
+      << log.Text();
   EXPECT_EQ((std::vector<int>{4}), Pdls(path, kPm, "2016"));
   EXPECT_EQ((std::vector<int>{}), Pdls(path, kPm, "2021"));
   EXPECT_EQ(0, QueryInt(path, "SELECT count(*) FROM Workpoint_SwExt WHERE idSwExt <= 0"));

@@ -11,8 +11,7 @@ ChildProcess::~ChildProcess() {
 
 bool ChildProcess::Start(const std::string& exe, const std::string& arguments,
                          const std::string& working_dir) {
-  return StartRaw(exe, "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments),
-                  working_dir);
+  return StartRaw(exe, "\"" + exe + "\"" + (arguments.empty() ? "" : " " + arguments), working_dir);
 }
 
 bool ChildProcess::StartRaw(const std::string& exe, const std::string& command_line,

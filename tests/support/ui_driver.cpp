@@ -146,10 +146,14 @@ HWND WaitForSheet(DWORD pid, DWORD timeout_ms, const std::string& caption_prefix
 
 const char* PressOutcomeName(PressOutcome outcome) {
   switch (outcome) {
-    case PressOutcome::kPageChanged: return "page changed";
-    case PressOutcome::kBoxShown: return "box shown";
-    case PressOutcome::kClosed: return "closed";
-    case PressOutcome::kNoEffect: return "no effect";
+    case PressOutcome::kPageChanged:
+      return "page changed";
+    case PressOutcome::kBoxShown:
+      return "box shown";
+    case PressOutcome::kClosed:
+      return "closed";
+    case PressOutcome::kNoEffect:
+      return "no effect";
   }
   return "?";
 }
@@ -157,8 +161,8 @@ const char* PressOutcomeName(PressOutcome outcome) {
 PressOutcome PressSheetButton(HWND sheet, int button, DWORD timeout_ms) {
   const DWORD pid = OwnerOf(sheet);
   const DWORD start = GetTickCount();
-  if (!WaitForSheet(pid, timeout_ms)) return IsWindow(sheet) ? PressOutcome::kNoEffect
-                                                              : PressOutcome::kClosed;
+  if (!WaitForSheet(pid, timeout_ms))
+    return IsWindow(sheet) ? PressOutcome::kNoEffect : PressOutcome::kClosed;
   const HWND before = CurrentPage(sheet);
   PostMessageA(sheet, PSM_PRESSBUTTON, button, 0);
   DWORD posted = GetTickCount();

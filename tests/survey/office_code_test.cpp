@@ -73,15 +73,16 @@ TEST(InstallOrder, OfficeThenNewerYearThenFolderThenOwnThenNumber) {
   add(Make("01234", "2021", "C:\\B\\ZAV2021", "OTHER\\bea", "9"));
   SortInstalls(list, me);
   std::vector<std::string> order;
-  for (const auto& r : list) order.push_back(r->pm + "/" + r->year + "/" + r->zav_path + "/" + r->pdl);
+  for (const auto& r : list)
+    order.push_back(r->pm + "/" + r->year + "/" + r->zav_path + "/" + r->pdl);
   const std::vector<std::string> expected = {
-      "00999/2021/C:\\Z\\ZAV2021/1", "01234/2021/C:\\A\\ZAV2021/3",
-      "01234/2021/C:\\B\\ZAV2021/10", "01234/2021/C:\\B\\ZAV2021/1",
-      "01234/2021/C:\\B\\ZAV2021/2",  "01234/2021/C:\\B\\ZAV2021/9",
+      "00999/2021/C:\\Z\\ZAV2021/1", "01234/2021/C:\\A\\ZAV2021/3", "01234/2021/C:\\B\\ZAV2021/10",
+      "01234/2021/C:\\B\\ZAV2021/1", "01234/2021/C:\\B\\ZAV2021/2", "01234/2021/C:\\B\\ZAV2021/9",
       "01234/2020/C:\\A\\ZAV2020/1"};
   EXPECT_EQ(order, expected);
   // Workstation numbers compare as numbers, not texts.
-  EXPECT_TRUE(InstallComesBefore(Make("1", "2021", "p", "a", "9"), Make("1", "2021", "p", "a", "10"), me));
+  EXPECT_TRUE(
+      InstallComesBefore(Make("1", "2021", "p", "a", "9"), Make("1", "2021", "p", "a", "10"), me));
 }
 
 TEST(VersionFolder, OnlyThreeDotNamesCountAndCompareNumerically) {

@@ -23,8 +23,7 @@ void MakeOlinf(const std::string& zav_path, const std::string& raw_prot) {
   MakeFile(zav_path + "\\HOME\\BIN\\ZAVOLINF.TXT", "[DATA]\r\nPROT=" + raw_prot + "\r\n");
 }
 
-void MakeOlinfFor(const std::string& zav_path, const std::string& pm,
-                  const std::string& password) {
+void MakeOlinfFor(const std::string& zav_path, const std::string& pm, const std::string& password) {
   MakeOlinf(zav_path, EncodeProt(pm + password));
 }
 

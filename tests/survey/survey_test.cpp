@@ -49,7 +49,7 @@ TEST_F(Survey, OfficeFoldersNameTheirOfficeThroughAnyOfTheThreeFiles) {
   MakeUffaut(d + "ZAV\\PM06669\\ZAV2021", 0x1A0D);  // end-of-file and CR bytes as the number
   MakeInstallaMod(d + "ZAV\\PM00077\\ZAV2021", std::string("77\0\0\0pw\0\0\0\0\0\0", 13));
   ASSERT_TRUE(CreateDirectoryTree(d + "ZAV\\PM00088\\ZAV2021\\HOME\\BIN"));  // no file at all
-  ASSERT_TRUE(CreateDirectoryTree(d + "ZAV\\PM00099"));                       // no ZAV2021
+  ASSERT_TRUE(CreateDirectoryTree(d + "ZAV\\PM00099"));                      // no ZAV2021
   MakeFile(d + "ZAV\\PM12345", "a file, not a folder");
   MakeOlinfFor(d + "ZAV\\QEL01\\ZAV2021", "05555", "x");  // not an office folder name
   UseDisks({d});
@@ -82,11 +82,13 @@ TEST_F(Survey, OfficeFoldersNameTheirOfficeThroughAnyOfTheThreeFiles) {
   const int qel = FindMessage(messages, "[  INFO] Looking for QEL");
   const int first = FindMessage(messages, "[  INFO] Looking for Moltra in ZAV/PM<ccccc>", qel);
   const int zav = FindMessage(messages, "[  INFO] Looking for Moltra -> " + d + "ZAV", first);
-  const int second = FindMessage(messages, "[  INFO] Looking for Moltra in ZAV<aaaa> in 2nd level", zav);
+  const int second =
+      FindMessage(messages, "[  INFO] Looking for Moltra in ZAV<aaaa> in 2nd level", zav);
   const int root = FindMessage(messages, "[  INFO] Looking for Moltra in ZAV<aaaa - 1>", second);
   EXPECT_TRUE(qel >= 0 && first > qel && zav > first && second > zav && root > second);
   EXPECT_GE(FindMessage(messages, "[  INFO] Looking for Sharedinfo -> " + d +
-                                      "ZAV\\PM01234\\ZAV_Shared\\SharedInfo"), 0);
+                                      "ZAV\\PM01234\\ZAV_Shared\\SharedInfo"),
+            0);
   EXPECT_GE(FindMessage(messages, "[  INFO] Looking for Moltra -> " + d + "ZAV2021", root), 0);
   EXPECT_GE(FindMessage(messages, "[  INFO] Looking for Moltra -> " + d + "ZAV2021\\\\", root), 0);
 }
@@ -161,7 +163,8 @@ TEST_F(Survey, ProtOfFewerThanFiveCharactersEndsTheSearch) {
   UseDisks({d});
   LogCapture log;
   EXPECT_EQ(setting_.CheckForPreviousPlatform(), 1);
-  EXPECT_GE(FindMessage(log.Messages(), "[* WARN] Exception on CSetting::CheckForPreviousPlatform"), 0);
+  EXPECT_GE(FindMessage(log.Messages(), "[* WARN] Exception on CSetting::CheckForPreviousPlatform"),
+            0);
   // Without a year folder name the search cannot start either.
   CSetting empty;
   EXPECT_EQ(empty.CheckForPreviousPlatform(), 1);
@@ -244,8 +247,12 @@ TEST_F(Survey, TheSameDatabaseIsReadOnceWhateverItsPath) {
   EXPECT_EQ(setting_.installs.size(), 1u);
   EXPECT_EQ(setting_.sharedinfo_digests.size(), 1u);
   const auto messages = log.Messages();
-  EXPECT_GE(FindMessage(messages, "[  INFO] Duplicated Sharedinfo -> " + SharedInfoPath(d2 + "Copia")), 0);
-  EXPECT_GE(FindMessage(messages, "[  INFO] Duplicated Sharedinfo -> \\\\?\\" + SharedInfoPath(studio)), 0);
+  EXPECT_GE(
+      FindMessage(messages, "[  INFO] Duplicated Sharedinfo -> " + SharedInfoPath(d2 + "Copia")),
+      0);
+  EXPECT_GE(
+      FindMessage(messages, "[  INFO] Duplicated Sharedinfo -> \\\\?\\" + SharedInfoPath(studio)),
+      0);
   EXPECT_EQ(setting_.FindSharedInfo("", 2021), 14);
 }
 
@@ -279,7 +286,9 @@ TEST_F(Survey, ADatabaseThatIsNotOneAddsNothing) {
   EXPECT_EQ(setting_.CheckForPreviousPlatform(), 0);
   EXPECT_TRUE(setting_.installs.empty());
   EXPECT_EQ(setting_.orphans.size(), 1u);
-  EXPECT_GE(FindMessage(log.Messages(), "[  INFO] Sharedinfo found -> " + SharedInfoPath(d + "Studio")), 0);
+  EXPECT_GE(
+      FindMessage(log.Messages(), "[  INFO] Sharedinfo found -> " + SharedInfoPath(d + "Studio")),
+      0);
 }
 
 TEST_F(Survey, ClientNeedsQelExeAndAVersionFolder) {

@@ -36,7 +36,7 @@ class FakeDriveMappingService : public DriveMappingService {
   Letter letters[26];
   bool real_drive_types = false;
   unsigned long use_result = 0;
-  std::string use_access_name;  // empty: the local name asked for ...
+  std::string use_access_name;         // empty: the local name asked for ...
   bool use_access_name_blank = false;  // ... unless the call is to give back nothing
   std::vector<std::pair<std::string, std::string>> use_calls;
 

@@ -50,9 +50,8 @@ class FakeShareService : public ShareService {
   bool elevated_exit_read = true;
   unsigned long elevated_exit = 0;
   std::vector<std::string> elevated_calls;  // program + "|" + parameters
-  bool RunElevated(const std::string& program, const std::string& parameters,
-                   unsigned long wait_ms, unsigned long* error, bool* exit_read,
-                   unsigned long* exit_code) override;
+  bool RunElevated(const std::string& program, const std::string& parameters, unsigned long wait_ms,
+                   unsigned long* error, bool* exit_read, unsigned long* exit_code) override;
 };
 
 // The DACL of a security descriptor as text (see FakeShareService::Added::dacl).

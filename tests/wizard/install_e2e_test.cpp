@@ -24,17 +24,19 @@
 
 namespace {
 
-const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kLayers[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 const char kPersisted[] =
-    "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility Assistant\\Persisted";
+    "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
+    "Assistant\\Persisted";
 const char kRuntime[] = "F:\\ZAV\\PM00123\\ZAV2021\\HOME\\BIN\\wrun32.exe";
 
 std::string RegistryText(const char* key, const char* value) {
   char data[512] = {};
   DWORD size = sizeof(data) - 1;
-  if (RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_ANY | RRF_NOEXPAND, nullptr, data, &size) !=
-      ERROR_SUCCESS)
+  if (RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_ANY | RRF_NOEXPAND, nullptr, data,
+                   &size) != ERROR_SUCCESS)
     return "<missing>";
   return data;
 }
@@ -47,7 +49,8 @@ DWORD RegistryNumber(const char* key, const char* value) {
 
 void SetDesktop(const std::string& folder) {
   HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS) return;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return;
   RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
                  static_cast<DWORD>(folder.size() + 1));
   RegCloseKey(key);
@@ -118,7 +121,8 @@ class InstallE2E : public testing::Test {
     if (!previous_desktop_.empty()) SetDesktop(previous_desktop_);
     for (const char* key : {kLayers, kPersisted}) {
       HKEY handle;
-      if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS) continue;
+      if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS)
+        continue;
       RegDeleteValueA(handle, kRuntime);
       RegCloseKey(handle);
     }
@@ -159,11 +163,13 @@ class InstallE2E : public testing::Test {
     HWND list = GetDlgItem(unit, IDC_DRIVE_LIST);
     DWORD_PTR index = 0;
     if (!SendMessageTimeoutA(list, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                             reinterpret_cast<LPARAM>(line.c_str()), SMTO_ABORTIFHUNG, 5000, &index) ||
+                             reinterpret_cast<LPARAM>(line.c_str()), SMTO_ABORTIFHUNG, 5000,
+                             &index) ||
         static_cast<LRESULT>(index) == CB_ERR)
       return false;
     PostMessageA(list, CB_SETCURSEL, index, 0);
-    return WaitUntil([&] { return static_cast<DWORD_PTR>(SendMessageA(list, CB_GETCURSEL, 0, 0)) == index; });
+    return WaitUntil(
+        [&] { return static_cast<DWORD_PTR>(SendMessageA(list, CB_GETCURSEL, 0, 0)) == index; });
   }
 
   TempFolder desktop_;
@@ -368,7 +374,9 @@ TEST_F(InstallE2E, AddedWorkstationSharesTheOfficeThroughTheElevatedSetup) {
     EXPECT_GE(found, 0) << "missing or out of order: " << line;
     if (found >= 0) at = found + 1;
   }
-  EXPECT_EQ(FindMessage(messages, "[  INFO] Written -> " + root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"), -1);
+  EXPECT_EQ(
+      FindMessage(messages, "[  INFO] Written -> " + root + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
+      -1);
 }
 
 // "/UP" with an office installed for 2020 chosen in the list (the chosen record's kind
@@ -400,7 +408,8 @@ TEST_F(InstallE2E, EarlierYearChosenWithUpThenARestoreThatRetries) {
   EXPECT_EQ(wizard().WaitForExit(), 0u);
   // The office chosen in the list is an authorised office of an earlier year: the new year
   // gets its INSTALLA.MOD.
-  EXPECT_EQ(ReadTextFile(year + "HOME\\ETC\\INSTALLA.MOD"), "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
+  EXPECT_EQ(ReadTextFile(year + "HOME\\ETC\\INSTALLA.MOD"),
+            "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
   EXPECT_TRUE(wizard().log().Has("[  INFO] Written -> " + year + "HOME\\ETC\\INSTALLA.MOD"));
 
   // The restore: the shortcut is rewritten even though it exists.
@@ -423,9 +432,10 @@ TEST_F(InstallE2E, EarlierYearChosenWithUpThenARestoreThatRetries) {
   wizard().Press(PSBTN_FINISH);  // nothing was copied: no message
   EXPECT_EQ(wizard().WaitForExit(), 0u);
   EXPECT_EQ(LinkTarget(link), "C:\\ZAV\\QEL\\BIN\\qel.exe");
-  EXPECT_EQ(FindMessage(wizard().log().Messages(),
-                        "[  INFO] Destination unit is F:\\ and is not remote, so look if can be shared"),
-            -1);
+  EXPECT_EQ(
+      FindMessage(wizard().log().Messages(),
+                  "[  INFO] Destination unit is F:\\ and is not remote, so look if can be shared"),
+      -1);
 }
 
 // The folder of another office is refused on the destination page; the same office on the
@@ -473,7 +483,8 @@ TEST_F(InstallE2E, TooLittleSpaceStaysOnThePreInstallPage) {
   SetEnvironmentVariableA("ZAV_FAKE_FREE_BYTES", "C:\\=225000000;F:\\=525000001");
   driver_ = std::make_unique<WizardDriver>();
   DeleteLog();
-  const bool started = wizard().Start("/NODISCOVERY /SKIPUPDATE", UnixToWindowsPath(ZAV_FAKE_SHARE_SETUP));
+  const bool started =
+      wizard().Start("/NODISCOVERY /SKIPUPDATE", UnixToWindowsPath(ZAV_FAKE_SHARE_SETUP));
   SetEnvironmentVariableA("ZAV_FAKE_FREE_BYTES", nullptr);
   ASSERT_TRUE(started);
   HWND start = wizard().WaitForPage("WIZ_START");

@@ -103,8 +103,8 @@ class FakeServices : public DestinationServices, public ShareOfferServices {
     return share_ok;
   }
   std::string OwnCommandLine() override { return "\"C:\\Setup\\ZAV2021.exe\"  /NODISCOVERY"; }
-  bool RunElevated(const std::string& program, const std::string& parameters,
-                   unsigned long& error, bool& read, unsigned long& code) override {
+  bool RunElevated(const std::string& program, const std::string& parameters, unsigned long& error,
+                   bool& read, unsigned long& code) override {
     calls.push_back("elevated " + program + "|" + parameters);
     error = 1223;
     read = exit_read;
@@ -206,8 +206,20 @@ TEST(InstallRules, DiskSpaceThresholds) {
       {"C:\\ZAV\\PM00123\\", "", 750 * kMb + 1, 0, true, "", {"C:\\"}},
       {"C:\\ZAV\\PM00123\\", "", 750 * kMb, 0, false, "almeno 750 MB", {"C:\\"}},
       {"D:\\ZAV\\PM00123\\", "", 225 * kMb + 1, 525 * kMb + 1, true, "", {"D:\\", "C:\\"}},
-      {"D:\\ZAV\\PM00123\\", "", 225 * kMb, 525 * kMb + 1, false, "disco C:\\ non", {"D:\\", "C:\\"}},
-      {"D:\\ZAV\\PM00123\\", "", 225 * kMb + 1, 525 * kMb, false, "almeno 525 MB", {"D:\\", "C:\\"}},
+      {"D:\\ZAV\\PM00123\\",
+       "",
+       225 * kMb,
+       525 * kMb + 1,
+       false,
+       "disco C:\\ non",
+       {"D:\\", "C:\\"}},
+      {"D:\\ZAV\\PM00123\\",
+       "",
+       225 * kMb + 1,
+       525 * kMb,
+       false,
+       "almeno 525 MB",
+       {"D:\\", "C:\\"}},
       {"D:\\ZAV\\PM00123\\", "", 0, 0, false, "almeno 525 MB", {"D:\\", "C:\\"}},
       {"D:\\ZAV\\PM00123\\", "2021", 225 * kMb + 1, 0, true, "", {"C:\\"}},  // no platform check
   };
@@ -245,10 +257,10 @@ TEST(InstallRules, BeforeInstallPreparesEveryFolderAndStopsAtTheFirstRefusal) {
                   "create C:\\ZAV\\QEL\\BIN\\", "permissions C:\\ZAV\\QEL\\",
                   "create D:\\ZAV\\PM00123\\ZAV_Shared\\", "secure D:\\ZAV\\PM00123\\ZAV_Shared\\",
                   "registered? D:\\ZAV\\PM00123\\ZAV_Shared\\SharedInfo 00123 2021"}));
-    EXPECT_EQ(log.MessagesWith("confirmed"),
-              (std::vector<std::string>{
-                  "[  INFO] Moltra install path confirmed -> D:\\ZAV\\PM00123\\",
-                  "[  INFO] QEL install path confirmed -> C:\\ZAV\\QEL\\BIN\\"}));
+    EXPECT_EQ(
+        log.MessagesWith("confirmed"),
+        (std::vector<std::string>{"[  INFO] Moltra install path confirmed -> D:\\ZAV\\PM00123\\",
+                                  "[  INFO] QEL install path confirmed -> C:\\ZAV\\QEL\\BIN\\"}));
   }
   const struct {
     const char* not_writable;
@@ -307,7 +319,8 @@ TEST(InstallRules, InvalidEarlierRegistrationIsRemovedAndAFailedRemovalGoesOn) {
       const bool removed = services.calls.back().rfind("remove ", 0) == 0;
       EXPECT_EQ(removed, !valid);
       if (valid) continue;
-      EXPECT_EQ(services.calls.back(), "remove D:\\ZAV\\PM00123\\ZAV_Shared\\SharedInfo 00123 2020");
+      EXPECT_EQ(services.calls.back(),
+                "remove D:\\ZAV\\PM00123\\ZAV_Shared\\SharedInfo 00123 2020");
       EXPECT_EQ(log.Has("[  INFO] Existant pdl has been deleted. Proceed with installation."),
                 result == 0);
       EXPECT_EQ(log.Has("[**  ERR] Existant pdl hasn't been deleted -> 1"), result == 1);
@@ -318,7 +331,8 @@ TEST(InstallRules, InvalidEarlierRegistrationIsRemovedAndAFailedRemovalGoesOn) {
 
 TEST(InstallRules, EndPageTexts) {
   for (const char* root : {"D:\\", "D:", "d:\\"}) EXPECT_TRUE(IsDriveRoot(root)) << root;
-  for (const char* other : {"", "D:\\ZAV\\", "\\\\SRV\\ZAV\\", "D"}) EXPECT_FALSE(IsDriveRoot(other)) << other;
+  for (const char* other : {"", "D:\\ZAV\\", "\\\\SRV\\ZAV\\", "D"})
+    EXPECT_FALSE(IsDriveRoot(other)) << other;
   EXPECT_EQ(YearFolderPath("D:\\ZAV\\PM00123\\ZAV2021\\"), "D:\\ZAV\\PM00123\\ZAV2021");
   EXPECT_EQ(YearFolderPath("D:\\X"), "D:\\X");
   EXPECT_EQ(InstallaModBytes("123", "SEGRETO", "D:\\ZAV\\PM00123\\ZAV2021"),
@@ -326,7 +340,8 @@ TEST(InstallRules, EndPageTexts) {
   const struct {
     const char *raw, *program, *parameters;
   } lines[] = {
-      {"\"C:\\Setup\\ZAV2021.exe\"  /NODISCOVERY /UP", "C:\\Setup\\ZAV2021.exe", "/NODISCOVERY /UP"},
+      {"\"C:\\Setup\\ZAV2021.exe\"  /NODISCOVERY /UP", "C:\\Setup\\ZAV2021.exe",
+       "/NODISCOVERY /UP"},
       {"C:\\ZAV2021.exe", "C:\\ZAV2021.exe", ""},
       {"\"C:\\A B\\ZAV2021.exe\" ", "C:\\A B\\ZAV2021.exe", ""},
   };
@@ -356,29 +371,70 @@ TEST(InstallRules, ShareOfferBranches) {
     std::vector<std::string> boxes;  // beginnings, in order
     const char* log;
   } rows[] = {
-      {"network drive", [](FakeServices& f, ScriptedPrompter&) { f.network = true; }, "N:\\ZAV\\PM00123\\", {},
+      {"network drive",
+       [](FakeServices& f, ScriptedPrompter&) { f.network = true; },
+       "N:\\ZAV\\PM00123\\",
+       {},
        "[  INFO] Destination unit is N:\\ and is remote, so don't ask for share it"},
-      {"drive root", nullptr, "D:\\", {}, "[  INFO] Destination path is root, so no net share will be created -> D:\\"},
-      {"already shared", [](FakeServices& f, ScriptedPrompter&) { f.shared = true; }, folder, {},
+      {"drive root",
+       nullptr,
+       "D:\\",
+       {},
+       "[  INFO] Destination path is root, so no net share will be created -> D:\\"},
+      {"already shared",
+       [](FakeServices& f, ScriptedPrompter&) { f.shared = true; },
+       folder,
+       {},
        "[  INFO] Destination unit is D:\\ and is not remote, so look if can be shared"},
-      {"office share", [](FakeServices& f, ScriptedPrompter&) { f.office_share = true; }, folder, {},
+      {"office share",
+       [](FakeServices& f, ScriptedPrompter&) { f.office_share = true; },
+       folder,
+       {},
        "[  INFO] There is already a network share for D:\\ZAV\\PM00123\\, going on"},
-      {"declined", [](FakeServices&, ScriptedPrompter& p) { p.answers = {false}; }, folder, {question},
+      {"declined",
+       [](FakeServices&, ScriptedPrompter& p) { p.answers = {false}; },
+       folder,
+       {question},
        "[* WARN] User choose NOT to create a network share for path D:\\ZAV\\PM00123\\"},
-      {"shared", [](FakeServices& f, ScriptedPrompter&) { f.share_ok = true; }, folder, {question, done},
+      {"shared",
+       [](FakeServices& f, ScriptedPrompter&) { f.share_ok = true; },
+       folder,
+       {question, done},
        "[  INFO] User choose to create a network share for path D:\\ZAV\\PM00123\\"},
-      {"unsupported", nullptr, folder, {question, failed}, "[* WARN] Sharing failed due to error -> 50"},
-      {"elevated shares", [](FakeServices& f, ScriptedPrompter&) { f.share_status = 5; }, folder,
-       {question, done}, "[  INFO] Net share created successfully"},
+      {"unsupported",
+       nullptr,
+       folder,
+       {question, failed},
+       "[* WARN] Sharing failed due to error -> 50"},
+      {"elevated shares",
+       [](FakeServices& f, ScriptedPrompter&) { f.share_status = 5; },
+       folder,
+       {question, done},
+       "[  INFO] Net share created successfully"},
       {"elevation refused",
-       [](FakeServices& f, ScriptedPrompter&) { f.share_status = 5; f.elevated_starts = false; }, folder,
-       {question, failed}, "[* WARN] Unable to start setup as admin -> 1223"},
+       [](FakeServices& f, ScriptedPrompter&) {
+         f.share_status = 5;
+         f.elevated_starts = false;
+       },
+       folder,
+       {question, failed},
+       "[* WARN] Unable to start setup as admin -> 1223"},
       {"elevated still running",
-       [](FakeServices& f, ScriptedPrompter&) { f.share_status = 5; f.exit_code = 259; }, folder,
-       {question, failed}, "[* WARN] Sharing failed due to error -> 259"},
+       [](FakeServices& f, ScriptedPrompter&) {
+         f.share_status = 5;
+         f.exit_code = 259;
+       },
+       folder,
+       {question, failed},
+       "[* WARN] Sharing failed due to error -> 259"},
       {"elevated code unreadable",
-       [](FakeServices& f, ScriptedPrompter&) { f.share_status = 5; f.exit_read = false; }, folder,
-       {question, failed}, "[* WARN] Error retrieving exit code"},
+       [](FakeServices& f, ScriptedPrompter&) {
+         f.share_status = 5;
+         f.exit_read = false;
+       },
+       folder,
+       {question, failed},
+       "[* WARN] Error retrieving exit code"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.name);
@@ -389,7 +445,8 @@ TEST(InstallRules, ShareOfferBranches) {
     OfferShare(row.root, "00123", prompter, services);
     ASSERT_EQ(prompter.shown.size(), row.boxes.size()) << prompter.Texts();
     for (size_t i = 0; i < row.boxes.size(); ++i)
-      EXPECT_EQ((prompter.shown[i].caption + ": " + prompter.shown[i].text).rfind(row.boxes[i], 0), 0u)
+      EXPECT_EQ((prompter.shown[i].caption + ": " + prompter.shown[i].text).rfind(row.boxes[i], 0),
+                0u)
           << prompter.Texts();
     EXPECT_TRUE(log.Has(row.log));
   }
@@ -438,7 +495,8 @@ TEST(InstallRules, RegistrationOfTheWorkstation) {
 TEST(InstallRules, UnitConfigurationIsDeletedOnlyOnceCopied) {
   TempFolder temp;
   const std::string etc = temp.Sub("HOME\\ETC\\");
-  ASSERT_TRUE(CreateDirectoryA(temp.Sub("HOME").c_str(), nullptr) && CreateDirectoryA(etc.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA(temp.Sub("HOME").c_str(), nullptr) &&
+              CreateDirectoryA(etc.c_str(), nullptr));
   ASSERT_TRUE(WriteTextFile(etc + "installa.mod", "00777UNIT"));
   // installa.up is a folder: the copy fails and the only copy stays.
   ASSERT_TRUE(CreateDirectoryA((etc + "installa.up").c_str(), nullptr));

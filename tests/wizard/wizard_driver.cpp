@@ -83,8 +83,8 @@ HWND WizardDriver::WaitForPage(const std::string& log_name) {
   });
   if (!ready) {
     ADD_FAILURE() << log_name << " not ready: page " << page << " visible "
-                  << (page && IsWindowVisible(page)) << " sheet enabled "
-                  << IsWindowEnabled(sheet_) << " caption '" << Caption() << "'";
+                  << (page && IsWindowVisible(page)) << " sheet enabled " << IsWindowEnabled(sheet_)
+                  << " caption '" << Caption() << "'";
     return nullptr;
   }
   seen_pages_.push_back(log_name);
@@ -142,8 +142,8 @@ std::vector<std::string> WizardDriver::ListLines(HWND page, int control_id) {
     // Wine hands list texts to other processes in UTF-16 only.
     wchar_t wide[512] = {};
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG,
-                        5000, &length);
+    SendMessageTimeoutW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(wide), SMTO_ABORTIFHUNG, 5000,
+                        &length);
     char line[512] = {};
     WideCharToMultiByte(1252, 0, wide, -1, line, sizeof(line), nullptr, nullptr);
     lines.push_back(line);
@@ -161,13 +161,15 @@ void WizardDriver::Screenshot(const std::string& name) {
   int width = 0, height = 0;
   std::vector<unsigned char> pixels = Capture(sheet_, width, height);
   // Painting ends some time after the page shows: wait for two equal pictures in a row.
-  WaitUntil([&] {
-    int w = 0, h = 0;
-    std::vector<unsigned char> again = Capture(sheet_, w, h);
-    const bool stable = again == pixels;
-    pixels.swap(again);
-    return stable;
-  }, 5000);
+  WaitUntil(
+      [&] {
+        int w = 0, h = 0;
+        std::vector<unsigned char> again = Capture(sheet_, w, h);
+        const bool stable = again == pixels;
+        pixels.swap(again);
+        return stable;
+      },
+      5000);
   BITMAPFILEHEADER file = {};
   BITMAPINFOHEADER info = {};
   info.biSize = sizeof(info);

@@ -134,12 +134,14 @@ TEST_F(WizardE2E, InvalidConfigurationAcceptedMovesOnWithTheOrphansListed) {
   HWND list = wizard_.WaitForPage("WIZ_PMSELECT");
   ASSERT_TRUE(list);
   wizard_.Screenshot("wiz_pmselect");
-  EXPECT_EQ(wizard_.ListLines(list, IDC_OFFICE_LIST),
-            (std::vector<std::string>{"Ufficio Autorizzato 00123 - 2020 (F:\\ZAV\\PM00123\\ZAV2020)",
-                                      "Ufficio Autorizzato 00777 - 2021 (F:\\ZAV\\PM00777\\ZAV2021)"}));
-  EXPECT_EQ(ControlText(list, IDC_PMSELECT_PROMPT),
-            "Selezionare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e premere "
-            "Avanti.");
+  EXPECT_EQ(
+      wizard_.ListLines(list, IDC_OFFICE_LIST),
+      (std::vector<std::string>{"Ufficio Autorizzato 00123 - 2020 (F:\\ZAV\\PM00123\\ZAV2020)",
+                                "Ufficio Autorizzato 00777 - 2021 (F:\\ZAV\\PM00777\\ZAV2021)"}));
+  EXPECT_EQ(
+      ControlText(list, IDC_PMSELECT_PROMPT),
+      "Selezionare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e premere "
+      "Avanti.");
   EXPECT_TRUE(wizard_.log().Has("[* WARN] Proceed with wrong config installation"));
 
   // Back on the start page the question is not asked again.
@@ -166,9 +168,10 @@ TEST_F(WizardE2E, ListOfferedOnceAndAnOlderYearRefused) {
   HWND list = NextWith(Start(), IDC_OPTION_ADD_PDL, "WIZ_PMSELECT");
   SetEnvironmentVariableA("http_proxy", nullptr);
   ASSERT_TRUE(list);
-  EXPECT_EQ(wizard_.ListLines(list, IDC_OFFICE_LIST),
-            (std::vector<std::string>{"Ufficio Autorizzato 00123 - 2021 (F:\\ZAV\\PM00123\\ZAV2021)",
-                                      "Ufficio Autorizzato 00123 - 2020 (F:\\ZAV\\PM00123\\ZAV2020)"}));
+  EXPECT_EQ(
+      wizard_.ListLines(list, IDC_OFFICE_LIST),
+      (std::vector<std::string>{"Ufficio Autorizzato 00123 - 2021 (F:\\ZAV\\PM00123\\ZAV2021)",
+                                "Ufficio Autorizzato 00123 - 2020 (F:\\ZAV\\PM00123\\ZAV2020)"}));
   EXPECT_EQ(NextAndAnswer(),
             "Cliccare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e poi "
             "premere Avanti.");
@@ -309,7 +312,8 @@ TEST_F(WizardE2E, DiscoveryBlinksOnTheListPageUntilItEnds) {
       [&] { return wizard_.log().Has("[  INFO] Full list detected after net discovery"); }));
   EXPECT_FALSE(IsWindowVisible(icon));
   EXPECT_FALSE(IsWindowVisible(text));
-  EXPECT_EQ(wizard_.log().MessagesWith("[  INFO] PM 00123-1 (2020) ").size(), 2u);  // start-up and list end
+  EXPECT_EQ(wizard_.log().MessagesWith("[  INFO] PM 00123-1 (2020) ").size(),
+            2u);  // start-up and list end
 }
 
 // The page the wizard never leads to, shown by selecting it directly so that its layout can
@@ -345,13 +349,16 @@ TEST(WizardResources, StringTableOfTheSetupInWindows1252) {
       {209, "Download ed installazione componenti"},
       {210, "Selezione del codice ufficio da installare"},
       {211, "Sono state rilevate più installazioni precedenti della piattaforma"},
-      {1001, "Si consiglia di chiudere tutte le applicazioni attive prima di procedere.\n\n\nPer "
-             "interrompere ora le operazioni premere Annulla.\nPer consultare la Guida premere \"?\"."},
+      {1001,
+       "Si consiglia di chiudere tutte le applicazioni attive prima di procedere.\n\n\nPer "
+       "interrompere ora le operazioni premere Annulla.\nPer consultare la Guida premere \"?\"."},
       {1005, "Rivaduz ZAV - Installazione"},
-      {1006, "L'installazione e l'uso del programma in sistemi operativi diversi da Windows 7 e "
-             "successivi potrebbe causare il malfunzionamento e causare errori imprevedibili.\n\n"},
-      {1007, "Si avvisa che Rivaduz ZAV, in merito a quanto sopra, non supporterà in assistenza "
-             "sistemi operativi precedenti a Windows 7."},
+      {1006,
+       "L'installazione e l'uso del programma in sistemi operativi diversi da Windows 7 e "
+       "successivi potrebbe causare il malfunzionamento e causare errori imprevedibili.\n\n"},
+      {1007,
+       "Si avvisa che Rivaduz ZAV, in merito a quanto sopra, non supporterà in assistenza "
+       "sistemi operativi precedenti a Windows 7."},
   };
   for (const auto& s : strings) {
     char text[1000] = {};

@@ -97,8 +97,10 @@ TEST(WizardRules, OfficeCodeRule) {
 }
 
 TEST(WizardRules, CaptionByRunMode) {
-  EXPECT_EQ(SheetCaption(0, "Rivaduz ZAV - Installazione", "W"), "DEV - Rivaduz ZAV - Installazione - W");
-  EXPECT_EQ(SheetCaption(1, "Rivaduz ZAV - Installazione", "W"), "TEST - Rivaduz ZAV - Installazione - W");
+  EXPECT_EQ(SheetCaption(0, "Rivaduz ZAV - Installazione", "W"),
+            "DEV - Rivaduz ZAV - Installazione - W");
+  EXPECT_EQ(SheetCaption(1, "Rivaduz ZAV - Installazione", "W"),
+            "TEST - Rivaduz ZAV - Installazione - W");
   EXPECT_EQ(SheetCaption(2, "Rivaduz ZAV - Installazione", "W"), "Rivaduz ZAV - Installazione - W");
 }
 
@@ -146,7 +148,9 @@ TEST(WizardRules, InvalidConfigurationByYear) {
 }
 
 TEST(WizardRules, StartPageNextInEveryMode) {
-  const std::string no_year = "ATTENZIONE!!\n\nNon è stata trovata nessuna Piattaforma ZAV 2021 per cui creare un nuovo posto di lavoro.";
+  const std::string no_year =
+      "ATTENZIONE!!\n\nNon è stata trovata nessuna Piattaforma ZAV 2021 per cui creare un nuovo "
+      "posto di lavoro.";
   const struct {
     const char* name;
     int option;
@@ -157,16 +161,108 @@ TEST(WizardRules, StartPageNextInEveryMode) {
     std::vector<int> removed;
     const char* message;  // first message shown, "" for none
   } rows[] = {
-      {"no option", 0, {"2021"}, 1, false, false, true, kStay, {}, "ATTENZIONE!!\n\nSeleziona un'opzione per procedere."},
-      {"workstation without this year", IDC_OPTION_ADD_PDL, {"2020"}, 1, false, false, true, kStay, {}, no_year.c_str()},
-      {"new office, nothing found", IDC_OPTION_INSTALL, {}, 1, false, false, true, kNeighbour, {1, 1}, ""},
-      {"new office with a list", IDC_OPTION_INSTALL, {"2020"}, 1, false, false, true, kNeighbour, {1}, ""},
-      {"added workstation", IDC_OPTION_ADD_PDL, {"2021"}, 1, false, false, true, kNeighbour, {1}, ""},
-      {"unit confirmed", IDC_OPTION_INSTALL, {"2021"}, 2, false, false, true, kNeighbour, {1, 2}, "Confermi l'installazione dell'unità periferica?"},
-      {"unit refused", IDC_OPTION_ADD_PDL, {"2021"}, 2, false, false, false, kStay, {1, 2}, "Confermi l'installazione dell'unità periferica?"},
-      {"unit without any office", IDC_OPTION_INSTALL, {}, 2, false, false, true, kStay, {}, "ATTENZIONE!!\n\nNon è stata rilevata nessuna Piattaforma ZAV per cui installare l'unità periferica."},
-      {"restore, nothing registered", IDC_OPTION_RESTORE, {"2021"}, 1, false, false, true, kStay, {1}, "ATTENZIONE!!\n\nNon è stata rilevata nessuna Piattaforma ZAV da ripristinare."},
-      {"restore, platform running", IDC_OPTION_RESTORE, {"2021"}, 1, true, true, true, kStay, {1}, "ATTENZIONE!!\n\nE' stata rilevata una versione della Piattaforma in esecuzione. Chiudere il programma e cliccare su OK per proseguire con l'installazione."},
+      {"no option",
+       0,
+       {"2021"},
+       1,
+       false,
+       false,
+       true,
+       kStay,
+       {},
+       "ATTENZIONE!!\n\nSeleziona un'opzione per procedere."},
+      {"workstation without this year",
+       IDC_OPTION_ADD_PDL,
+       {"2020"},
+       1,
+       false,
+       false,
+       true,
+       kStay,
+       {},
+       no_year.c_str()},
+      {"new office, nothing found",
+       IDC_OPTION_INSTALL,
+       {},
+       1,
+       false,
+       false,
+       true,
+       kNeighbour,
+       {1, 1},
+       ""},
+      {"new office with a list",
+       IDC_OPTION_INSTALL,
+       {"2020"},
+       1,
+       false,
+       false,
+       true,
+       kNeighbour,
+       {1},
+       ""},
+      {"added workstation",
+       IDC_OPTION_ADD_PDL,
+       {"2021"},
+       1,
+       false,
+       false,
+       true,
+       kNeighbour,
+       {1},
+       ""},
+      {"unit confirmed",
+       IDC_OPTION_INSTALL,
+       {"2021"},
+       2,
+       false,
+       false,
+       true,
+       kNeighbour,
+       {1, 2},
+       "Confermi l'installazione dell'unità periferica?"},
+      {"unit refused",
+       IDC_OPTION_ADD_PDL,
+       {"2021"},
+       2,
+       false,
+       false,
+       false,
+       kStay,
+       {1, 2},
+       "Confermi l'installazione dell'unità periferica?"},
+      {"unit without any office",
+       IDC_OPTION_INSTALL,
+       {},
+       2,
+       false,
+       false,
+       true,
+       kStay,
+       {},
+       "ATTENZIONE!!\n\nNon è stata rilevata nessuna Piattaforma ZAV per cui installare l'unità "
+       "periferica."},
+      {"restore, nothing registered",
+       IDC_OPTION_RESTORE,
+       {"2021"},
+       1,
+       false,
+       false,
+       true,
+       kStay,
+       {1},
+       "ATTENZIONE!!\n\nNon è stata rilevata nessuna Piattaforma ZAV da ripristinare."},
+      {"restore, platform running",
+       IDC_OPTION_RESTORE,
+       {"2021"},
+       1,
+       true,
+       true,
+       true,
+       kStay,
+       {1},
+       "ATTENZIONE!!\n\nE' stata rilevata una versione della Piattaforma in esecuzione. Chiudere "
+       "il programma e cliccare su OK per proseguire con l'installazione."},
       {"restore", IDC_OPTION_RESTORE, {"2021"}, 1, true, false, true, IDD_WIZ_INSTALL, {1}, ""},
   };
   for (const auto& row : rows) {
@@ -177,7 +273,8 @@ TEST(WizardRules, StartPageNextInEveryMode) {
     for (const char* year : row.years) s.installs.push_back(Record("00123", year, s.office_root));
     FakeServices services;
     services.moltra_running = row.moltra;
-    if (row.registered) services.registered.push_back(s.office_root + "ZAV_Shared\\SharedInfo|00123|2021");
+    if (row.registered)
+      services.registered.push_back(s.office_root + "ZAV_Shared\\SharedInfo|00123|2021");
     ScriptedPrompter prompter;
     prompter.answers = {row.answer};
     StartFlags flags;
@@ -198,8 +295,13 @@ TEST(WizardRules, StartPageNextInEveryMode) {
 TEST(WizardRules, OfficeListPageNext) {
   const std::string root = "F:\\ZAV\\PM00123\\";
   const std::string db = root + "ZAV_Shared\\SharedInfo";
-  const std::string question_icon = "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata.\n\nProcedere alla creazione dell'icona di accesso in Piattaforma?";
-  const std::string question_pdl = "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata.\n\nProcedere alla creazione del posto di lavoro e dell'icona di accesso in Piattaforma?";
+  const std::string question_icon =
+      "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già "
+      "installata.\n\nProcedere alla creazione dell'icona di accesso in Piattaforma?";
+  const std::string question_pdl =
+      "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già "
+      "installata.\n\nProcedere alla creazione del posto di lavoro e dell'icona di accesso in "
+      "Piattaforma?";
   const struct {
     const char* name;
     int index;
@@ -208,8 +310,11 @@ TEST(WizardRules, OfficeListPageNext) {
     int result;
     std::string message;
   } rows[] = {
-      {"nothing selected", -1, true, false, true, true, 0, kStay, "Cliccare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e poi premere Avanti."},
-      {"older year", 1, true, false, true, true, 0, kStay, "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata."},
+      {"nothing selected", -1, true, false, true, true, 0, kStay,
+       "Cliccare il Codice Ufficio per il quale installare la Piattaforma ZAV 2021 e poi premere "
+       "Avanti."},
+      {"older year", 1, true, false, true, true, 0, kStay,
+       "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata."},
       {"lock refused", 0, true, false, true, true, -1, kStay, ""},
       {"registered, icon wanted", 0, true, true, true, true, 1, IDD_WIZ_INSTALL, question_icon},
       {"registered, icon refused", 0, true, true, true, false, 0, kStay, question_icon},
@@ -242,7 +347,9 @@ TEST(WizardRules, OfficeListPageNext) {
       EXPECT_EQ(s.office_password, chosen.password);
     }
     if (std::string(row.name) == "shared folder not writable") {
-      EXPECT_EQ(prompter.shown.back().text, "Non si dispone dei privilegi di scrittura sulla cartella di destinazione. Controllare le impostazioni e riprovare.");
+      EXPECT_EQ(prompter.shown.back().text,
+                "Non si dispone dei privilegi di scrittura sulla cartella di destinazione. "
+                "Controllare le impostazioni e riprovare.");
       EXPECT_EQ(services.created, (std::vector<std::string>{root + "ZAV_Shared"}));
       EXPECT_EQ(services.secured, services.created);
     }
@@ -260,7 +367,8 @@ TEST(WizardRules, OfficeListPageMapsANetworkFolder) {
     ScriptedPrompter prompter;
     EXPECT_EQ(PmSelectNext(0, s, prompter, services), mapped ? IDD_WIZ_BEFOREINSTALL : kStay);
     if (!mapped) {
-      EXPECT_EQ(prompter.shown.at(0).text, "Si è verificato un problema durante la creazione dell'unità di rete.");
+      EXPECT_EQ(prompter.shown.at(0).text,
+                "Si è verificato un problema durante la creazione dell'unità di rete.");
       continue;
     }
     EXPECT_EQ(s.office_root, "M:\\");
@@ -271,9 +379,11 @@ TEST(WizardRules, OfficeListPageMapsANetworkFolder) {
     EXPECT_EQ(s.installs[1]->zav_path, "\\\\SRV\\zav\\PM00124\\ZAV2020");  // another folder
     EXPECT_EQ(services.refreshes, 1);
     EXPECT_EQ(log.MessagesWith("] Zav path -> "),
-              (std::vector<std::string>{"[INFO] Zav path -> \\\\SRV\\zav\\PM00123\\ZAV2020 -> M:\\ZAV2020"}));
-    EXPECT_TRUE(log.Has("[INFO] Sharedinfo path -> \\\\SRV\\zav\\PM00123\\ZAV_Shared\\SharedInfo -> "
-                        "M:\\ZAV_Shared\\SharedInfo"));
+              (std::vector<std::string>{
+                  "[INFO] Zav path -> \\\\SRV\\zav\\PM00123\\ZAV2020 -> M:\\ZAV2020"}));
+    EXPECT_TRUE(
+        log.Has("[INFO] Sharedinfo path -> \\\\SRV\\zav\\PM00123\\ZAV_Shared\\SharedInfo -> "
+                "M:\\ZAV_Shared\\SharedInfo"));
     EXPECT_TRUE(log.Has("[  INFO] Unit created as M:\\"));
   }
 }
@@ -303,8 +413,10 @@ TEST(WizardRules, NewOfficePage) {
       {"123", "SEGRETO", kNeighbour, "00123", ""},
       {"0", "SEGRETO", kStay, "", "ATTENZIONE!!\n\nIl codice ufficio NON E' VALIDO!"},
       {"00000", "SEGRETO", kStay, "", "ATTENZIONE!!\n\nIl codice ufficio NON E' VALIDO!"},
-      {"77", "SEGRETO", IDD_WIZ_PMSELECT, "00077", "ATTENZIONE!!\n\nL'ufficio autorizzato è già stato rilevato!"},
-      {"124", "", kStay, "00124", "ATTENZIONE!!\n\nInserire la Password contenuta nella email ricevuta da Rivaduz ZAV."},
+      {"77", "SEGRETO", IDD_WIZ_PMSELECT, "00077",
+       "ATTENZIONE!!\n\nL'ufficio autorizzato è già stato rilevato!"},
+      {"124", "", kStay, "00124",
+       "ATTENZIONE!!\n\nInserire la Password contenuta nella email ricevuta da Rivaduz ZAV."},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.code);

@@ -37,13 +37,15 @@ int main(int argc, char** argv) {
   }
   if (mode == "log") {  // the cost of the log alone, for comparison
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < 15000; ++i) WriteLog("[  INFO] Checking folder -> " + root + std::to_string(i));
+    for (int i = 0; i < 15000; ++i)
+      WriteLog("[  INFO] Checking folder -> " + root + std::to_string(i));
     std::printf("log lines=15000 seconds=%.3f\n",
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     const auto folder_start = std::chrono::steady_clock::now();
     for (int i = 0; i < 15000; ++i) GetLogFolder();
-    std::printf("log folder lookups=15000 seconds=%.3f\n",
-                std::chrono::duration<double>(std::chrono::steady_clock::now() - folder_start).count());
+    std::printf(
+        "log folder lookups=15000 seconds=%.3f\n",
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - folder_start).count());
     return 0;
   }
   CSetting setting;
