@@ -141,7 +141,9 @@ int PmSelectNext(int index, CSetting& s, Prompter& prompter, PageServices& servi
   s.office_code = chosen.pm;
   s.office_password = chosen.password;
   s.pdl_number = chosen.pdl;
-  s.install_kind = chosen.kind;
+  // A peripheral unit (/UP) is installed for an office of the list and stays a peripheral
+  // unit: the record's kind (always an office) would turn it into an office installation.
+  if (s.install_kind != 2) s.install_kind = chosen.kind;
   s.office_dir = chosen.zav_path;
   s.office_root = chosen.setup_path;
   s.sharedinfo_path = chosen.sharedinfo_path;

@@ -379,10 +379,10 @@ TEST_F(InstallE2E, AddedWorkstationSharesTheOfficeThroughTheElevatedSetup) {
       -1);
 }
 
-// "/UP" with an office installed for 2020 chosen in the list (the chosen record's kind
-// decides: an authorised office), then a restore whose first request fails once (Retry goes
-// on): INSTALLA.MOD for the new year, then the restore's end page, which rewrites the
-// shortcut and asks nothing.
+// "/UP" with an office installed for 2020 chosen in the list: a peripheral unit of that
+// office, which gets no INSTALLA.MOD and has its unit configuration moved (the sample runtime
+// carries none, so the move says it wrote nothing); then a restore whose first request fails
+// once (Retry goes on): the restore's end page rewrites the shortcut and asks nothing.
 TEST_F(InstallE2E, EarlierYearChosenWithUpThenARestoreThatRetries) {
   const std::string root = "F:\\ZAV\\PM00123\\";
   const std::string year = root + "ZAV2021\\";
@@ -406,11 +406,9 @@ TEST_F(InstallE2E, EarlierYearChosenWithUpThenARestoreThatRetries) {
   wizard().Press(PSBTN_FINISH);
   Expect("Importante", "Per accedere alla Piattaforma ZAV 2021");
   EXPECT_EQ(wizard().WaitForExit(), 0u);
-  // The office chosen in the list is an authorised office of an earlier year: the new year
-  // gets its INSTALLA.MOD.
-  EXPECT_EQ(ReadTextFile(year + "HOME\\ETC\\INSTALLA.MOD"),
-            "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
-  EXPECT_TRUE(wizard().log().Has("[  INFO] Written -> " + year + "HOME\\ETC\\INSTALLA.MOD"));
+  EXPECT_FALSE(FileExists(year + "HOME\\ETC\\INSTALLA.MOD"));
+  EXPECT_TRUE(
+      wizard().log().Has("[**  ERR] Not written -> " + year + "HOME\\ETC\\installa.up -> 2"));
 
   // The restore: the shortcut is rewritten even though it exists.
   const std::string link = desktop_.Sub("Rivaduz ZAV.lnk");

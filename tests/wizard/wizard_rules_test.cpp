@@ -388,6 +388,18 @@ TEST(WizardRules, OfficeListPageMapsANetworkFolder) {
   }
 }
 
+TEST(WizardRules, OfficeListPageTakesTheRecordsKindUnlessAPeripheralUnitIsInstalled) {
+  for (int kind : {1, 2}) {
+    CSetting s = Setting();
+    s.install_kind = kind;
+    s.installs.push_back(Record("00200", "2020", "F:\\ZAV\\PM00200\\"));
+    FakeServices services;
+    ScriptedPrompter prompter;
+    EXPECT_EQ(PmSelectNext(0, s, prompter, services), IDD_WIZ_BEFOREINSTALL);
+    EXPECT_EQ(s.install_kind, kind);
+  }
+}
+
 TEST(WizardRules, OfficeListPageKeepsTheChosenRecordWhenTheListChangesDuringAQuestion) {
   CSetting s = Setting();
   s.installs.push_back(Record("00123", "2020", "F:\\ZAV\\PM00123\\"));
