@@ -63,7 +63,8 @@ bool CompleteInstallation(HWND page, CSetting& setting, MessageBoxPrompter& prom
             file, InstallaModBytes(setting.office_code, setting.office_password, year_path)))
       WriteLog("[  INFO] Written -> " + file);
   }
-  if (setting.install_kind == 2) MoveUnitConfiguration(year_path);
+  if (setting.install_kind == 2 && MayConvertUnitFolder(year_path, prompter, services))
+    MoveUnitConfiguration(year_path);
   ShowItems(page, {IDC_END_TEXT_INSTALL, IDC_END_NEWS, IDC_END_NEWS_HOW, IDC_END_TITLE_INSTALL});
   return true;
 }

@@ -127,6 +127,24 @@ Registration RegisterWorkstation(const std::string& database, const CSetting& se
   return Registration::kDone;
 }
 
+bool MayConvertUnitFolder(const std::string& year_path, Prompter& prompter,
+                          ShareOfferServices& services) {
+  if (year_path.compare(0, 2, "\\\\") != 0 && !services.IsNetworkDrive(year_path.substr(0, 3)))
+    return true;
+  if (prompter.Show(MessageKind::kQuestion,
+                    "ATTENZIONE!!\n\nLa cartella " + year_path +
+                        " si trova su un'unità di rete ed è utilizzata dagli altri PC dello "
+                        "Studio.\nConvertendola in Unità Periferica gli altri PC non potranno "
+                        "più utilizzare la Piattaforma ZAV come Ufficio Autorizzato.\n\n"
+                        "Procedere con la conversione della cartella in Unità Periferica?")) {
+    WriteLog("[* WARN] Unit configuration on a network drive, converted on request -> " +
+             year_path);
+    return true;
+  }
+  WriteLog("[* WARN] Unit configuration on a network drive, left as it is -> " + year_path);
+  return false;
+}
+
 void OfferShare(const std::string& folder, const std::string& office_code, Prompter& prompter,
                 ShareOfferServices& services) {
   const std::string drive = folder.substr(0, 3);

@@ -59,5 +59,11 @@ class ShareOfferServices {
 void OfferShare(const std::string& folder, const std::string& office_code, Prompter& prompter,
                 ShareOfferServices& services);
 
+// Whether the peripheral unit's configuration may be converted in its year folder. A folder
+// on a network drive is the office's own shared folder, used by the other PCs: converting it
+// would turn the whole office into a unit, so the user is asked first (No leaves it as it is).
+bool MayConvertUnitFolder(const std::string& year_path, Prompter& prompter,
+                          ShareOfferServices& services);
+
 // "Per accedere alla Piattaforma ZAV <year> anche dalle altre postazioni..." (Finish).
 std::string WorkpointsCopiedText(const std::string& current_year);

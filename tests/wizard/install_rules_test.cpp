@@ -512,4 +512,35 @@ TEST(InstallRules, UnitConfigurationIsDeletedOnlyOnceCopied) {
   EXPECT_TRUE(log.Has("[  INFO] Written -> " + etc + "installa.up"));
 }
 
+// A unit converts a local year folder at once; the office's shared one only when asked.
+TEST(InstallRules, UnitConversionOfASharedFolderIsAskedFirst) {
+  const struct {
+    const char* year_path;
+    std::vector<bool> answers;
+    bool asked, converts;
+  } rows[] = {
+      {"D:\\ZAV\\PM00123\\ZAV2021", {}, false, true},
+      {"N:\\ZAV2021", {false}, true, false},
+      {"N:\\ZAV2021", {true}, true, true},
+      {"\\\\PC1\\ZAV 00123\\ZAV2021", {false}, true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.year_path);
+    FakeServices services;
+    services.network = true;
+    ScriptedPrompter prompter;
+    prompter.answers = row.answers;
+    LogCapture log;
+    EXPECT_EQ(MayConvertUnitFolder(row.year_path, prompter, services), row.converts);
+    ASSERT_EQ(prompter.shown.size(), row.asked ? 1u : 0u);
+    if (!row.asked) continue;
+    EXPECT_NE(prompter.shown[0].text.find(row.year_path), std::string::npos);
+    EXPECT_TRUE(log.Has(std::string(row.converts ? "[* WARN] Unit configuration on a network "
+                                                   "drive, converted on request -> "
+                                                 : "[* WARN] Unit configuration on a network "
+                                                   "drive, left as it is -> ") +
+                        row.year_path));
+  }
+}
+
 }  // namespace
