@@ -26,15 +26,12 @@
 #include "survey/setting.h"
 #include "survey/survey_fixtures.h"
 #include "sys/fs_utils.h"
-#include "sys/identity.h"
 #include "sys/install_lock.h"
 #include "wizard_driver.h"
 
 namespace {
 
 const char kOffice[] = "F:\\ZAV\\PM00123\\";
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kLayers[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 const char kWorkstationQuestion[] =
     "La Piattaforma ZAV 2021 per l'Ufficio Autorizzato 00123 risulta già installata.\n\n"
@@ -282,32 +279,13 @@ class OfficePcs : public testing::Test {
   void SetUp() override {
     RemoveFolderContents("F:");
     RemoveTree("C:\\ZAV");
-    char previous[MAX_PATH] = {};
-    DWORD size = sizeof(previous);
-    RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                 previous, &size);
-    previous_desktop_ = previous;
-    SetDesktop(desktop_.path());
   }
   void TearDown() override {
-    if (driver_ && driver_->sheet() && IsWindow(driver_->sheet())) {
-      if (PressSheetButton(driver_->sheet(), PSBTN_CANCEL, 60000) == PressOutcome::kBoxShown)
-        driver_->Answer(driver_->WaitForBox(), IDYES);
-      driver_->WaitForExit();
-    }
+    if (driver_) driver_->CancelIfShown();
     SetEnvironmentVariableA("http_proxy", nullptr);
-    if (!previous_desktop_.empty()) SetDesktop(previous_desktop_);
     RemoveFolderContents("F:");
     RemoveTree("C:\\ZAV");
     for (OtherPc* pc : {pc2_, pc3_}) pc->Stop();
-  }
-  static void SetDesktop(const std::string& folder) {
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-      return;
-    RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                   static_cast<DWORD>(folder.size() + 1));
-    RegCloseKey(key);
   }
 
   // PC1 installs the new office 00123 with the password SEGRETO on F:.
@@ -363,7 +341,7 @@ class OfficePcs : public testing::Test {
   static OtherPc* pc2_;
   static OtherPc* pc3_;
   TempFolder desktop_;
-  std::string previous_desktop_;
+  ScopedDesktop desktop_redirect_{desktop_.path()};
   std::unique_ptr<WizardDriver> driver_;
 };
 
