@@ -106,12 +106,16 @@ Registration RegisterWorkstation(const std::string& database, const CSetting& se
   if (CreateSharedInfo(database) != kSharedInfoOk)
     prompter.ShowCaptioned(MessageKind::kError, kConfigError, "Errore");
   int id = 0;
-  if (CheckInstallation(database, setting.current_year, &id) != kSharedInfoOk)
-    return Registration::kDone;
+  // Without the year's row nothing can be registered (another PC holding the shared file
+  // longer than the busy timeout, say): that is a failed registration, not a done one.
+  const bool year_ready = CheckInstallation(database, setting.current_year, &id) == kSharedInfoOk;
   bool registered = false;
-  ExistValidInstall(database, setting.office_code, StringToInt(setting.current_year), &registered);
-  if (!registered && AddPdlEntry(database, setting.office_code, setting.office_password, id,
-                                 setting.office_root, "") != kSharedInfoOk) {
+  if (year_ready)
+    ExistValidInstall(database, setting.office_code, StringToInt(setting.current_year),
+                      &registered);
+  if (!year_ready ||
+      (!registered && AddPdlEntry(database, setting.office_code, setting.office_password, id,
+                                  setting.office_root, "") != kSharedInfoOk)) {
     WriteLog("[**  ERR] Unable to write on SharedInfo -> " + database);
     prompter.ShowCaptioned(MessageKind::kError, kRegistrationError, "Errore");
     return Registration::kNotRegistered;

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
 #include <map>
+
+#include <SQLiteCpp/Database.h>
 
 #include "sharedinfo/sharedinfo.h"
 #include "support/temp_folder.h"
@@ -490,6 +493,27 @@ TEST(InstallRules, RegistrationOfTheWorkstation) {
   EXPECT_TRUE(log.Has("[**  ERR] Unable to write on SharedInfo -> " + database));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].caption, "Errore");
+
+  // Another PC writing to the shared file longer than the busy timeout: the year's row cannot
+  // be added, so the workstation is not registered, and the setup says so.
+  const std::string other = temp.Sub("Other");
+  ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
+  const std::string busy = other + "\\SharedInfo";
+  ASSERT_EQ(CreateSharedInfo(busy), 0);
+  {
+    SQLite::Database writer(busy, SQLite::OPEN_READWRITE);
+    writer.exec("BEGIN IMMEDIATE");
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(RegisterWorkstation(busy, s, prompter, copied), Registration::kNotRegistered);
+    std::cout << "gave up after " << GetTickCount() - start << " ms\n";
+    writer.exec("ROLLBACK");
+  }
+  EXPECT_TRUE(log.Has("[**  ERR] Unable to write on SharedInfo -> " + busy));
+  ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(prompter.shown[1].caption, "Errore");
+  exists = true;
+  ASSERT_EQ(ExistValidInstall(busy, "00123", 2021, &exists), 0);
+  EXPECT_FALSE(exists);
 }
 
 TEST(InstallRules, UnitConfigurationIsDeletedOnlyOnceCopied) {
