@@ -47,6 +47,8 @@ class WizardDriver {
   void Screenshot(const std::string& name);
   // Waits for the end of the setup; its exit code (or STILL_ACTIVE).
   DWORD WaitForExit();
+  // True, with the exit code, once the setup has ended.
+  bool Exited(DWORD& code) { return process_.Wait(0, &code); }
   // A wizard still shown is cancelled (the install page's question answered Yes) and waited
   // for: what a test leaves after a failure.
   void CancelIfShown();
