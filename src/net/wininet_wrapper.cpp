@@ -266,6 +266,7 @@ void WininetWrapper::RunRequest() {
   }
 
   std::string status_text;
+  bool given_up = false;
   // Two rounds at most: a range the server cannot satisfy (416) drops the partial file and
   // asks once more for the whole file.
   for (int round = 0; connection.get() && round < 2; ++round) {
@@ -340,6 +341,7 @@ void WininetWrapper::RunRequest() {
       if (ReadBody(handle, offset)) {
         WriteLog("[  INFO] Request Output2 " + status_text);
       } else {
+        given_up = true;
         // Given up on purpose (too large for memory, a failed write, a cancel): no status.
         status_text.clear();
         std::string().swap(response);
@@ -370,10 +372,15 @@ void WininetWrapper::RunRequest() {
     }
   }
 
+  // A body given up on (too large, not writable, cancelled) is reported before the handles
+  // close: closing may read the rest of it off the connection first, which nobody waits for.
+  if (given_up)
+    PostMessageA(target_window, kRequestMessageCompleted, reinterpret_cast<WPARAM>(this), 0);
   request.Close();
   connection.Close();
   session.Close();
-  PostMessageA(target_window, kRequestMessageCompleted, reinterpret_cast<WPARAM>(this), 0);
+  if (!given_up)
+    PostMessageA(target_window, kRequestMessageCompleted, reinterpret_cast<WPARAM>(this), 0);
 }
 
 void WininetWrapper::PostProgress(long long value) {
