@@ -128,7 +128,7 @@ def stop(kind, state):
         subprocess.run([sys.executable, SERVE, "stop", state], stdout=subprocess.DEVNULL)
     else:
         stop_nginx(state)
-        kill_recorded(os.path.join(state, "relay.pid"), os.path.abspath(__file__))
+        end_recorded(os.path.join(state, "relay.pid"), os.path.abspath(__file__), signal.SIGTERM)
     for name in ("direct.port", "cut.port"):
         try:
             os.remove(os.path.join(state, name))
@@ -137,38 +137,26 @@ def stop(kind, state):
     return 0
 
 
-def kill_recorded(pid_file, program):
-    """Ends the process of a pid file only when it still runs `program`."""
+def end_recorded(pid_file, marker, sig):
+    """Ends the process of a pid file only while its command line still holds `marker`
+    (a recorded pid may since belong to another program)."""
     try:
         pid = int(open(pid_file).read())
         with open("/proc/%d/cmdline" % pid, "rb") as f:
-            if program.encode() not in f.read().split(b"\0"):
+            if marker.encode() not in f.read():
                 return
     except (OSError, ValueError):
         return
-    os.kill(pid, signal.SIGTERM)
-    for _ in range(100):
-        if not alive(pid):
-            break
-        time.sleep(0.05)
-    os.remove(pid_file)
-
-
-def stop_nginx(state):
-    pid_file = os.path.join(state, "nginx.pid")
-    try:
-        pid = int(open(pid_file).read())
-        with open("/proc/%d/cmdline" % pid, "rb") as f:
-            if b"nginx" not in f.read():
-                return
-    except (OSError, ValueError):
-        return
-    os.kill(pid, signal.SIGQUIT)
+    os.kill(pid, sig)
     for _ in range(100):
         if not alive(pid):
             return
         time.sleep(0.05)
     os.kill(pid, signal.SIGKILL)
+
+
+def stop_nginx(state):
+    end_recorded(os.path.join(state, "nginx.pid"), "nginx", signal.SIGQUIT)
 
 
 def relay(state, upstream, watch_pid):
