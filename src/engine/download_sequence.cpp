@@ -244,8 +244,7 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
   }
   std::string().swap(body);
   if (request->writeError != 0) {
-    const std::string& target =
-        phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
+    const std::string& target = phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
     if (AskAfterWriteFailure(target, *request, "Attenzione"))
       StartPhase(phase);
     else

@@ -347,7 +347,6 @@ void WininetWrapper::RunRequest() {
         std::string().swap(response);
         WriteLog("[**  ERR] Request Output error code " + status_text);
       }
-      contentLength = posted_length_;
     } else {
       response = status_text;
       WriteLog("[**  ERR] Request Output error code " + status_text);
@@ -358,7 +357,8 @@ void WininetWrapper::RunRequest() {
   statusCode = request.get() ? StringToInt(status_text) : -1;
 
   if (!target.empty() && writeError == 0 && IsBodyStatus(statusCode)) {
-    if (IsCompleteTransfer(statusCode, contentLengthKnown, contentLength, bodyBytes)) {
+    // The window sets contentLength from the report; the worker reads its own copy.
+    if (IsCompleteTransfer(statusCode, contentLengthKnown, posted_length_, bodyBytes)) {
       // Complete: only now does the package carry its final name.
       const std::string partial = PartialPath(target);
       if (!MoveFileExA(partial.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
@@ -395,7 +395,8 @@ bool WininetWrapper::ReadBody(void* handle, int64_t offset) {
 bool WininetWrapper::ReadToMemory(void* handle) {
   // A document is small: a server announcing (or sending) more is not believed.
   if (contentLengthKnown && posted_length_ > kMaxDocumentBytes) {
-    WriteLog("[**  ERR] Request body too large -> " + IntToString(static_cast<long long>(posted_length_)));
+    WriteLog("[**  ERR] Request body too large -> " +
+             IntToString(static_cast<long long>(posted_length_)));
     return false;
   }
   ProgressCadence cadence;

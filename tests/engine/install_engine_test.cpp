@@ -256,8 +256,8 @@ TEST(InstallEngine, BadManifestsAndUnwritablePackagesFailThePhase) {
 // package's own message with its folder and the space needed, no partial file left to be
 // trusted, nothing unpacked.
 TEST(InstallEngine, FullDiskWhileWritingHasItsOwnMessage) {
-  const std::string disk = UnixToWindowsPath(std::string(std::getenv("ZAV_BUILD_DIR")) +
-                                             "/tests/engine/small-disk");
+  const std::string disk =
+      UnixToWindowsPath(std::string(std::getenv("ZAV_BUILD_DIR")) + "/tests/engine/small-disk");
   if (!FileExists(disk + "\\.mounted")) GTEST_SKIP() << "no small disk: mounting needs root";
   Install run;
   run.Serve();

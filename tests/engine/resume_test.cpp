@@ -70,8 +70,8 @@ TEST(Resume, CutArchiveIsResumedOrStartedAgainAsTheServerAnswers) {
     EXPECT_EQ(kConnectionProblemText, ui.boxes[0].text);
     EXPECT_TRUE(log.Has("[* WARN] Download QEL not completed -> " + IntToString(kCut) + " -> " +
                         IntToString(FileSize(Package("qel.7z")))));
-    EXPECT_TRUE(log.Has("[  INFO] Request resumed from byte " + IntToString(kCut) + " -> " +
-                        archive_url));
+    EXPECT_TRUE(
+        log.Has("[  INFO] Request resumed from byte " + IntToString(kCut) + " -> " + archive_url));
     // The server's log: the Retry asked for the rest, and got it or the whole file.
     const std::string served_log = ReadTextFile(State() + "\\access.log").substr(log_before.size());
     const std::string path = std::string("/") + c.dir + "/qel.7z";

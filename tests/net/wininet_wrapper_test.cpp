@@ -85,9 +85,8 @@ TEST_F(WininetWrapperTest, FileIsReceivedWholeWithItsLength) {
   EXPECT_EQ(200, request->statusCode);
   EXPECT_EQ(70000, request->contentLength);
   EXPECT_TRUE(request->response == bytes);
-  EXPECT_TRUE(
-      IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
-                           request->bodyBytes));
+  EXPECT_TRUE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                 request->contentLength, request->bodyBytes));
   ASSERT_GE(recorder.events.size(), 2u);
   EXPECT_EQ(RequestEvent::kContentLength, recorder.events.front().kind);
   EXPECT_EQ(70000, recorder.events.front().value);
@@ -103,9 +102,8 @@ TEST_F(WininetWrapperTest, ErrorAnswersCarryTheirStatusAndNoBody) {
     WininetWrapper* request = Run(TestServerUrl("/status/" + IntToString(code)), recorder);
     EXPECT_EQ(code, request->statusCode);
     EXPECT_EQ(IntToString(code), request->response);
-    EXPECT_FALSE(
-        IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
-                           request->bodyBytes));
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                    request->contentLength, request->bodyBytes));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kContentLength));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
@@ -125,9 +123,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(200, request->statusCode);
     EXPECT_EQ(5000, request->contentLength);
     EXPECT_EQ(4999u, request->response.size());
-    EXPECT_FALSE(
-        IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
-                           request->bodyBytes));
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                    request->contentLength, request->bodyBytes));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
   {
@@ -139,9 +136,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(0, recorder.events.front().value);
     EXPECT_EQ(0, request->contentLength);
     EXPECT_EQ(std::string(3000, 'n'), request->response);
-    EXPECT_FALSE(
-        IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
-                           request->bodyBytes));
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                    request->contentLength, request->bodyBytes));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
 }
