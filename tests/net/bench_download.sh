@@ -68,6 +68,7 @@ if [ "$big_mb" -gt 0 ]; then
   alternate "${BENCH_HUGE_PAIRS:-3}" "$state/huge" ours reference
   row "download ${big_mb} MB to disk in the process vs curl -o" s "$state/huge" ours 3 reference 1
   row "download ${big_mb} MB peak working set of the process vs curl" MiB "$state/huge" ours 4 reference 2 1024
+  rm -f "$state/www/huge.bin"  # not kept: gigabytes, and quick to make again
 fi
 
 # A cut at 90 % of 200 MB, then the retry: what it moves against the whole file again.
