@@ -101,7 +101,8 @@ class CExtractor {
   CExtractor(const CExtractor&) = delete;
   CExtractor& operator=(const CExtractor&) = delete;
 
-  uint32_t Run(std::string* last_path, const ExtractProgress& progress);
+  uint32_t Run(std::string* last_path, const ExtractProgress& progress,
+               const std::atomic<bool>* stop);
 
  private:
   bool Open();
@@ -200,7 +201,8 @@ uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path, 
   return 0;
 }
 
-uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress) {
+uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress,
+                         const std::atomic<bool>* stop) {
   if (!Open()) return kExtractBadArchive;
   const UInt32 count = db_.NumFiles;
 
@@ -224,6 +226,7 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
   DecodeAhead decoder(&db_, &stream_.vt);
   decoder.Start();
   for (UInt32 i = 0; i < count; ++i) {
+    if (stop && stop->load()) return kExtractCancelled;
     if (progress) progress(i, count);
     DecodedPiece piece = decoder.Next();
     if (piece.status != SZ_OK || piece.entry != i) return kExtractBadArchive;
@@ -266,14 +269,15 @@ bool IsSafeEntryName(const std::string& name) {
 }
 
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
-                        std::string* last_path, const ExtractProgress& progress) {
+                        std::string* last_path, const ExtractProgress& progress,
+                        const std::atomic<bool>* stop) {
   ScopedHandle archive(CreateFileA(archive_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!archive.valid()) return GetLastError();
   uint32_t result;
   {
     CExtractor extractor(archive.get(), destination);
-    result = extractor.Run(last_path, progress);
+    result = extractor.Run(last_path, progress, stop);
   }
   return result;
 }

@@ -1,16 +1,14 @@
 // WIZ_INSTALL: the install lock, then the install engine (or the restore) with its progress.
-// The engine presses Next when the components are in place; the user can only cancel.
+// The page moves on when the engine reports the components in place; the user can only cancel.
 #include <windows.h>
 #include <prsht.h>
-
-#include <string>
 
 #include "app/app.h"
 #include "log/setup_log.h"
 #include "resource.h"
 #include "sys/install_lock.h"
 #include "wizard/guide.h"
-#include "wizard/message_box_prompter.h"
+#include "wizard/page_context.h"
 #include "wizard/page_table.h"
 #include "wizard/pages.h"
 #include "wizard/sheet.h"
@@ -19,12 +17,6 @@ namespace {
 
 // Starts the engine once the page is shown, so its first boxes and presses find it.
 constexpr UINT kStartEngine = WM_APP + 2;
-
-std::string TempFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  return temp;
-}
 
 void OnActivate(HWND page) {
   LogPageActive(page, kPageInstall);
@@ -49,26 +41,20 @@ void OnActivate(HWND page) {
   PostMessageA(page, kStartEngine, 0, 0);
 }
 
-// The downloads of this run are of no use once the installation is abandoned.
-void DeleteDownloads() {
-  const std::string package = g_app->update_package_path.empty()
-                                  ? TempFolder() + g_app->update_package_name
-                                  : g_app->update_package_path;
-  for (const std::string& file : {g_app->moltra_archive_path, g_app->qel_archive_path, package}) {
-    if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-    if (!DeleteFileA(file.c_str()))
-      WriteLog("[* WARN] Download not deleted -> " + file + " -> " +
-               std::to_string(GetLastError()));
-  }
-}
-
+// Cancel: the question, then (Yes) the engine stopped and cleaned before the sheet closes.
 // True to keep the sheet open.
 bool OnCancel(HWND page) {
-  MessageBoxPrompter prompter(page);
-  if (!prompter.Show(MessageKind::kQuestion, "Sei sicuro di voler interrompere l'installazione?"))
-    return true;
-  DeleteDownloads();  // the install lock stays: the next setup asks about it
-  return false;
+  PageContext& context = PageContextOf(page);
+  switch (context.install_cancel.OnCancel(*context.prompter, *context.install)) {
+    case CancelAnswer::kClose:
+      return false;
+    case CancelAnswer::kMoveOn:
+      PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+      return true;
+    case CancelAnswer::kStay:
+      break;
+  }
+  return true;
 }
 
 }  // namespace
@@ -76,6 +62,7 @@ bool OnCancel(HWND page) {
 INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
+      KeepPageContext(page, lparam);
       SetDlgItemTextA(page, IDC_PHASE_TEXT, "");
       SetDlgItemTextA(page, IDC_PERCENT, "");
       return TRUE;
@@ -88,6 +75,11 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam)
         g_app->StartRestore();
       else
         g_app->StartPhase1();
+      return TRUE;
+    case kInstallFinished:
+      // Posted by the engine; while the cancel question is open it waits for the answer.
+      if (PageContextOf(page).install_cancel.OnFinished())
+        PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
       return TRUE;
     case WM_NOTIFY:
       switch (reinterpret_cast<NMHDR*>(lparam)->code) {

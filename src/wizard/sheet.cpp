@@ -60,7 +60,7 @@ void OnInstallsChanged(WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8]) {
+bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8], PageContext* context) {
   for (int i = 0; i < kPageCount; ++i) {
     const PageDescription& page = kPageTable[i];
     PROPSHEETPAGEA psp = {};
@@ -77,6 +77,7 @@ bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8]) {
     psp.pszTitle = "";
     psp.pszTemplate = MAKEINTRESOURCEA(page.dialog);
     psp.pfnDlgProc = kPageProcs[i];
+    psp.lParam = reinterpret_cast<LPARAM>(context);
     pages[i] = CreatePropertySheetPageA(&psp);
     if (!pages[i]) {
       WriteLog("[**  ERR] Wizard page not created -> " + std::to_string(page.dialog) + " -> " +
@@ -144,6 +145,15 @@ void FillOfficeList(HWND list, CSetting& setting) {
 }
 
 void SetOfficeListPage(HWND page) { g_office_list_page = page; }
+
+void KeepPageContext(HWND page, LPARAM init_lparam) {
+  const PROPSHEETPAGEA* sheet_page = reinterpret_cast<const PROPSHEETPAGEA*>(init_lparam);
+  SetWindowLongPtrA(page, DWLP_USER, sheet_page ? sheet_page->lParam : 0);
+}
+
+PageContext& PageContextOf(HWND page) {
+  return *reinterpret_cast<PageContext*>(GetWindowLongPtrA(page, DWLP_USER));
+}
 
 void LogPageActive(HWND page, int page_number) {
   WriteLog(std::string("[  INFO] Sheet active -> ") + kPageTable[page_number].log_name);

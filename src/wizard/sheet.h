@@ -7,9 +7,14 @@
 #include <string>
 
 class CSetting;
+struct PageContext;
 
-// Creates the eight pages of the page table into `pages`. False when one could not be made.
-bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8]);
+// Creates the eight pages of the page table into `pages`, each given `context` (which must
+// outlive the sheet). False when one could not be made.
+bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8], PageContext* context);
+// A page's context: kept from its creation message (WM_INITDIALOG's lparam), read later.
+void KeepPageContext(HWND page, LPARAM init_lparam);
+PageContext& PageContextOf(HWND page);
 // Shows the sheet modally; false when it could not be shown. Fonts and pictures the pages
 // made are released afterwards.
 bool ShowWizard(HINSTANCE instance, HPROPSHEETPAGE pages[8]);
