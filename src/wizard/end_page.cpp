@@ -48,7 +48,6 @@ void OnCreate(HWND page) {
 INT_PTR CALLBACK EndPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      KeepPageContext(page, lparam);
       OnCreate(page);
       return TRUE;
     case WM_SETCURSOR:
@@ -60,8 +59,6 @@ INT_PTR CALLBACK EndPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
     case WM_NOTIFY:
       switch (reinterpret_cast<NMHDR*>(lparam)->code) {
         case PSN_SETACTIVE:
-          LogPageActive(page, kPageEnd);
-          PropSheet_SetWizButtons(GetParent(page), PSWIZB_FINISH);
           EnableWindow(GetDlgItem(GetParent(page), IDCANCEL), FALSE);  // only Finish is offered
           PostMessageA(page, kEndWork, 0, 0);
           return SetPageResult(page, 0);

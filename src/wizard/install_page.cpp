@@ -7,7 +7,6 @@
 #include "log/setup_log.h"
 #include "resource.h"
 #include "sys/install_lock.h"
-#include "wizard/guide.h"
 #include "wizard/page_context.h"
 #include "wizard/page_table.h"
 #include "wizard/pages.h"
@@ -19,7 +18,6 @@ namespace {
 constexpr UINT kStartEngine = WM_APP + 2;
 
 void OnActivate(HWND page) {
-  LogPageActive(page, kPageInstall);
   const CSetting& setting = *g_app->setting;
   const int lock = CheckInstallLock(page, setting.office_root);
   if (lock < 0) {
@@ -35,7 +33,6 @@ void OnActivate(HWND page) {
     WriteLog("[  INFO] Created lock file");
     CreateInstallLock(setting.office_root, setting.pdl_number);
   }
-  PropSheet_SetWizButtons(GetParent(page), PSWIZB_DISABLEDFINISH);
   SetDlgItemTextA(page, IDC_INSTALL_GROUP,
                   g_app->restore_mode ? "Ripristino in corso" : "Installazione in corso");
   PostMessageA(page, kStartEngine, 0, 0);
@@ -62,7 +59,6 @@ bool OnCancel(HWND page) {
 INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
   switch (message) {
     case WM_INITDIALOG:
-      KeepPageContext(page, lparam);
       SetDlgItemTextA(page, IDC_PHASE_TEXT, "");
       SetDlgItemTextA(page, IDC_PERCENT, "");
       return TRUE;
@@ -90,9 +86,6 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam)
           return SetPageResult(page, kNeighbour);
         case PSN_QUERYCANCEL:
           return SetPageResult(page, OnCancel(page));
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
       }
       break;
   }
