@@ -9,6 +9,7 @@
 #include "engine/archive_extractor.h"
 #include "net/folder_checksum.h"
 #include "scripted_ui.h"
+#include "support/setup_runner.h"
 #include "sys/fs_utils.h"
 #include "sys/log_capture.h"
 
@@ -334,18 +335,11 @@ namespace {
 // The names below a folder, relative to it, sorted.
 std::vector<std::string> Listing(const std::string& folder, const std::string& prefix = "") {
   std::vector<std::string> names;
-  WIN32_FIND_DATAA entry;
-  HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &entry);
-  if (find == INVALID_HANDLE_VALUE) return names;
-  do {
-    const std::string name = entry.cFileName;
-    if (name == "." || name == "..") continue;
+  for (const std::string& name : FolderEntries(folder)) {
     names.push_back(prefix + name);
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-      for (const std::string& inner : Listing(folder + "\\" + name, prefix + name + "\\"))
-        names.push_back(inner);
-  } while (FindNextFileA(find, &entry));
-  FindClose(find);
+    for (const std::string& inner : Listing(folder + "\\" + name, prefix + name + "\\"))
+      names.push_back(inner);
+  }
   std::sort(names.begin(), names.end());
   return names;
 }

@@ -23,7 +23,7 @@ printf 'last' > qel_fails/z_last.txt
 
 # A runtime of many entries, for a cancel in the middle of its unpacking.
 mkdir -p many/HOME/BIN many/FILES
-for i in $(seq 1 1500); do printf '%s' "$i" > "many/FILES/f$i.txt"; done
+for i in $(seq 1 4000); do printf '%s' "$i" > "many/FILES/f$i.txt"; done
 printf 'runtime' > many/HOME/BIN/wrun32.exe
 
 a() { local name=$1 dir=$2; (cd "$dir" && 7zz a -bd -y -m0=LZMA2 "../$name" . >/dev/null); }
