@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-constexpr uint32_t kExtractBadArchive = 6;  // not 7z, undecodable entry, empty or unsafe name
+constexpr uint32_t kExtractBadArchive = 6;    // not 7z, undecodable entry, empty or unsafe name
 constexpr uint32_t kExtractCancelled = 1223;  // ERROR_CANCELLED: stopped on request
 
 // Called before each entry with its zero-based index and the number of entries.

@@ -84,8 +84,8 @@ bool InstallEngine::CreateFolder(const std::string& folder) {
   return created;
 }
 
-void InstallEngine::FailPlacement(const std::string& what, uint32_t code,
-                                  const std::string& folder, const FolderSnapshot& before) {
+void InstallEngine::FailPlacement(const std::string& what, uint32_t code, const std::string& folder,
+                                  const FolderSnapshot& before) {
   WriteLog("[**  ERR] " + what + " error -> " + IntToString(code));
   ui_.ShowBox(BoxOwner::kSheet, ExtractionErrorText(code), "Errore", MB_ICONERROR | MB_OK);
   WriteLog("[**  ERR] Delete destination path -> " + folder);
@@ -221,8 +221,8 @@ void InstallEngine::RunQelExtraction() {
       CanOpenPackage(qel_local_package) ? qel_local_package : params_.qel_archive_path;
   const FolderSnapshot& before = Snapshot(bin);
   const uint32_t result = ExtractArchive(
-      source, bin, nullptr,
-      [this](uint32_t done, uint32_t total) { ReportProgress(done, total); }, &cancel_);
+      source, bin, nullptr, [this](uint32_t done, uint32_t total) { ReportProgress(done, total); },
+      &cancel_);
   if (cancel_) return;
   if (FileExists(bin + "qel.exe")) {
     WriteLog("[  INFO] Qel launcher already exists, no switch provided");

@@ -95,8 +95,7 @@ QelClose FindQel(bool terminate) {
     if (std::strcmp(entry.szExeFile, "qel.exe") != 0) return;
     if (state == QelClose::kNone) state = QelClose::kClosed;
     if (!terminate) return;
-    ScopedHandle process(
-        OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
     if (!process.valid()) {
       WriteLog("[* WARN] Qel not opened -> " + std::to_string(entry.th32ProcessID) + " -> " +
                std::to_string(GetLastError()));

@@ -557,9 +557,8 @@ TEST(InstallRules, EndWorkRegistersOnceAndAMissingDatabaseIsNotASuccess) {
     const std::string mod = "write " + temp.path() + "\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD";
     const bool written = std::any_of(services.calls.begin(), services.calls.end(),
                                      [&](const std::string& c) { return c.rfind(mod, 0) == 0; });
-    const bool unlocked =
-        std::find(services.calls.begin(), services.calls.end(), "unlock " + s.office_root) !=
-        services.calls.end();
+    const bool unlocked = std::find(services.calls.begin(), services.calls.end(),
+                                    "unlock " + s.office_root) != services.calls.end();
     if (creatable) {
       EXPECT_EQ(EndResult::kInstalled, result);
       EXPECT_EQ(std::vector<EndResult>{EndResult::kInstalled}, shown);
@@ -572,12 +571,13 @@ TEST(InstallRules, EndWorkRegistersOnceAndAMissingDatabaseIsNotASuccess) {
     EXPECT_EQ(4u, kExitNotRegistered);
     EXPECT_TRUE(shown.empty());
     EXPECT_FALSE(written || unlocked);
-    EXPECT_TRUE(log.Has("[**  ERR] SharedInfo not created -> " + s.office_root +
-                        "ZAV_Shared\\SharedInfo"));
+    EXPECT_TRUE(
+        log.Has("[**  ERR] SharedInfo not created -> " + s.office_root + "ZAV_Shared\\SharedInfo"));
     ASSERT_EQ(1u, prompter.shown.size());
-    EXPECT_EQ("Errore nella scrittura delle configurazioni sul disco. L'applicazione potrebbe non "
-              "funzionare correttamente.",
-              prompter.shown[0].text);
+    EXPECT_EQ(
+        "Errore nella scrittura delle configurazioni sul disco. L'applicazione potrebbe non "
+        "funzionare correttamente.",
+        prompter.shown[0].text);
   }
 }
 
