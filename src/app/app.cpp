@@ -10,7 +10,7 @@
 #include "app/system_info.h"
 #include "log/setup_log.h"
 #include "net/own_version.h"
-#include "survey/find_first.h"
+#include "net/wininet_wrapper.h"
 #include "sys/identity.h"
 #include "sys/permissions.h"
 #include "wizard/message_box_prompter.h"
@@ -238,7 +238,9 @@ void CApp::DeleteDownloads() {
   const std::string package =
       update_package_path.empty() ? TempFolder() + update_package_name : update_package_path;
   for (const std::string& file : {moltra_archive_path, qel_archive_path, package}) {
-    if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (file.empty()) continue;
+    WininetWrapper::RemovePartial(file);
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
     if (!DeleteFileA(file.c_str()))
       WriteLog("[* WARN] Download not deleted -> " + file + " -> " +
                std::to_string(GetLastError()));
@@ -268,7 +270,8 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
 
   const bool shown = ShowWizard(instance, page_handles);
 
-  // The downloaded archives are removed also when the wizard was cancelled.
+  // The downloaded archives are removed also when the wizard was cancelled, and so are
+  // the partial files of downloads cut short.
   DeleteDownloads();
   if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;
