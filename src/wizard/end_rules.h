@@ -30,7 +30,7 @@ bool ReplacePercent(const std::string& pattern, const std::string& year_path, st
 // Registers the workstation in the office's SharedInfo database (created when missing).
 enum class Registration {
   kDone,
-  kNotRegistered,  // AddPdlEntry failed: the installation cannot be used
+  kNotRegistered,  // the database or the workstation's row not written: not usable
 };
 // `copied` tells whether DuplicateEntireYear added workpoints (the Finish message).
 Registration RegisterWorkstation(const std::string& database, const CSetting& setting,
