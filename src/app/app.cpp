@@ -11,10 +11,12 @@
 #include "log/setup_log.h"
 #include "net/own_version.h"
 #include "net/wininet_wrapper.h"
-#include "survey/find_first.h"
 #include "sys/identity.h"
 #include "sys/permissions.h"
+#include "wizard/message_box_prompter.h"
+#include "wizard/page_context.h"
 #include "wizard/sheet.h"
+#include "wizard/windows_install_services.h"
 
 CApp* g_app = nullptr;
 
@@ -75,6 +77,13 @@ std::string OwnProductVersion() {
   for (size_t i = 0; i < fields.size(); ++i) text += (i ? "." : "") + fields[i];
   return text;
 }
+
+// The engine as the install page reaches it.
+class AppInstallControl : public InstallControl {
+ public:
+  void Cancel() override { g_app->CancelInstall(); }
+  void DeleteDownloads() override { g_app->DeleteDownloads(); }
+};
 
 }  // namespace
 
@@ -220,8 +229,22 @@ bool CApp::Initialize() {
   }
 }
 
-void CApp::CreatePages(HINSTANCE instance) {
-  if (!CreateWizardPages(instance, page_handles)) throw std::runtime_error("pages not created");
+void CApp::CreatePages(HINSTANCE instance, PageContext* context) {
+  if (!CreateWizardPages(instance, page_handles, context))
+    throw std::runtime_error("pages not created");
+}
+
+void CApp::DeleteDownloads() {
+  const std::string package =
+      update_package_path.empty() ? TempFolder() + update_package_name : update_package_path;
+  for (const std::string& file : {moltra_archive_path, qel_archive_path, package}) {
+    if (file.empty()) continue;
+    WininetWrapper::RemovePartial(file);
+    if (GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+    if (!DeleteFileA(file.c_str()))
+      WriteLog("[* WARN] Download not deleted -> " + file + " -> " +
+               std::to_string(GetLastError()));
+  }
 }
 
 int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
@@ -234,17 +257,22 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   if (!instance) instance = GetModuleHandleA(nullptr);
-  CreatePages(instance);
+  // What the pages work with; alive until the sheet has closed.
+  MessageBoxPrompter prompter([] { return g_app->page_hwnd; });
+  WindowsInstallServices services(skip_qel_running_check());
+  AppInstallControl install;
+  PageContext context;
+  context.setting = setting.get();
+  context.prompter = &prompter;
+  context.end_services = &services;
+  context.install = &install;
+  CreatePages(instance, &context);
 
   const bool shown = ShowWizard(instance, page_handles);
 
   // The downloaded archives are removed also when the wizard was cancelled, and so are
   // the partial files of downloads cut short.
-  for (const std::string* path : {&moltra_archive_path, &qel_archive_path, &update_package_path}) {
-    if (path->empty()) continue;
-    if (CanOpenForReading(*path)) DeleteFileA(path->c_str());
-    WininetWrapper::RemovePartial(*path);
-  }
+  DeleteDownloads();
   if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;
 }

@@ -14,6 +14,7 @@
 
 class CSystemInfo;
 class InstallEngine;
+struct PageContext;
 
 // Option flag values of CApp::option_flags.
 constexpr uint32_t kOptionSkipQelRunningCheck = 2;
@@ -39,6 +40,10 @@ class CApp : public WininetWrapperDelegate {
   void StartUpdateCheck();
   void StartPhase1();
   void StartRestore();
+  // Cancel on the install page: the engine stopped, its threads ended, what it wrote removed.
+  void CancelInstall();
+  // Deletes this run's downloads that are there; one that cannot be deleted is logged.
+  void DeleteDownloads();
 
   bool skip_qel_running_check() const { return (option_flags & kOptionSkipQelRunningCheck) != 0; }
 
@@ -88,7 +93,7 @@ class CApp : public WininetWrapperDelegate {
  private:
   void ApplyRunMode(const std::string& temp_folder, bool with_package_path);
   void StartNetworkDiscovery();
-  void CreatePages(HINSTANCE instance);
+  void CreatePages(HINSTANCE instance, PageContext* context);
   // The install engine for the next operation, and the copy of its state into the fields.
   InstallEngine& Engine();
   void MirrorEngineState();

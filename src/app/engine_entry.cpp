@@ -10,6 +10,7 @@
 #include "engine/install_engine.h"
 #include "engine/window_install_ui.h"
 #include "sys/fs_utils.h"
+#include "wizard/pages.h"
 
 namespace {
 
@@ -79,6 +80,10 @@ InstallEngine& CApp::Engine() {
     g_ui->on_update_dialog_close = [] {
       if (g_engine) g_engine->AbandonUpdate();
     };
+    // The install page decides when to move on: not while its cancel question is open.
+    g_ui->on_finished = [] {
+      if (g_app) PostMessageA(g_app->page_hwnd, kInstallFinished, 0, 0);
+    };
   }
   g_engine = new InstallEngine(BuildInstallParams(*this), *g_ui);
   g_engine->request_delegate = this;
@@ -125,6 +130,12 @@ void CApp::StartPhase1() {
 
 void CApp::StartRestore() {
   Engine().StartRestore();
+  MirrorEngineState();
+}
+
+void CApp::CancelInstall() {
+  if (!g_engine) return;
+  g_engine->Cancel();
   MirrorEngineState();
 }
 

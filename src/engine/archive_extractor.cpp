@@ -101,7 +101,8 @@ class CExtractor {
   CExtractor(const CExtractor&) = delete;
   CExtractor& operator=(const CExtractor&) = delete;
 
-  uint32_t Run(std::string* last_path, const ExtractProgress& progress);
+  uint32_t Run(std::string* last_path, const ExtractProgress& progress,
+               const std::atomic<bool>* stop);
 
  private:
   // A file written before its data could be checked: an entry without a CRC of its own,
@@ -264,7 +265,8 @@ void CExtractor::RemoveDamaged(const std::string& path, bool existed) {
   }
 }
 
-uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress) {
+uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress,
+                         const std::atomic<bool>* stop) {
   if (!Open()) return kExtractBadArchive;
   const UInt32 count = db_.NumFiles;
 
@@ -288,6 +290,7 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
   DecodeAhead decoder(&db_, &stream_.vt);
   decoder.Start();
   for (UInt32 i = 0; i < count; ++i) {
+    if (stop && stop->load()) return kExtractCancelled;
     if (progress) progress(i, count);
     DecodedPiece piece = decoder.Next();
     if (piece.status != SZ_OK || piece.entry != i) {
@@ -333,14 +336,15 @@ bool IsSafeEntryName(const std::string& name) {
 }
 
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
-                        std::string* last_path, const ExtractProgress& progress) {
+                        std::string* last_path, const ExtractProgress& progress,
+                        const std::atomic<bool>* stop) {
   ScopedHandle archive(CreateFileA(archive_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!archive.valid()) return GetLastError();
   uint32_t result;
   {
     CExtractor extractor(archive.get(), destination);
-    result = extractor.Run(last_path, progress);
+    result = extractor.Run(last_path, progress, stop);
   }
   return result;
 }

@@ -1,10 +1,12 @@
 // Unpacking a 7z package into a folder with the LZMA SDK's decoder.
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
-constexpr uint32_t kExtractBadArchive = 6;  // not 7z, undecodable entry, empty or unsafe name
+constexpr uint32_t kExtractBadArchive = 6;    // not 7z, undecodable entry, empty or unsafe name
+constexpr uint32_t kExtractCancelled = 1223;  // ERROR_CANCELLED: stopped on request
 
 // Called before each entry with its zero-based index and the number of entries.
 using ExtractProgress = std::function<void(uint32_t index, uint32_t total)>;
@@ -16,9 +18,11 @@ using ExtractProgress = std::function<void(uint32_t index, uint32_t total)>;
 // with a name that would leave the destination or reach a device, or with two entries that
 // Windows would write to one file, is refused before anything is written. A damaged entry,
 // and the files written from its block before the block's own check, are removed when this
-// call created them; files that were there before stay.
+// call created them; files that were there before stay. Once `stop` holds true, unpacking
+// ends before the next entry with kExtractCancelled.
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
-                        std::string* last_path, const ExtractProgress& progress);
+                        std::string* last_path, const ExtractProgress& progress,
+                        const std::atomic<bool>* stop = nullptr);
 
 // True when an entry name stays below the destination: no drive or stream colon, no NUL,
 // no leading slash or backslash, no ".." component, no component naming a Windows device.

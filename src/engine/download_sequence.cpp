@@ -94,9 +94,7 @@ void InstallEngine::StartPhase1() {
   WriteLog("[  INFO] Install phase 1 - Moltra download");
   install_state = 1;
   ui_.SetPhaseText("Fase 1 di 4 - Download componenti");
-  if (params_.office_root.empty() || params_.office_root.back() != '\\')
-    params_.office_root += '\\';
-  year_path = params_.office_root + params_.year_folder + "\\";
+  SetYearPath();
 
   const std::string year =
       params_.year_folder.size() > 3 ? params_.year_folder.substr(3, 4) : std::string();
@@ -132,13 +130,19 @@ void InstallEngine::StartPhase2() {
   StartRequest(params_.qel_manifest_url);
 }
 
-void InstallEngine::WaitForMoltraToClose() {
-  while (IsMoltraRunning(nullptr, params_.skip_qel_running_check)) {
-    WriteLog("[* WARN] At least one Moltra running, request to close it");
+void InstallEngine::WaitForPlatformToClose() {
+  for (;;) {
+    while (!cancel_ && IsMoltraRunning(nullptr, params_.skip_qel_running_check)) {
+      WriteLog("[* WARN] At least one Moltra running, request to close it");
+      ui_.ShowBox(BoxOwner::kPage, kMoltraRunningText, "Attenzione", MB_ICONWARNING | MB_OK);
+    }
+    // The client is ended and waited for: its files stay in use until it is gone.
+    const QelClose qel = CloseRunningQel(params_.skip_qel_running_check);
+    if (qel == QelClose::kClosed) WriteLog("[* WARN] Qel already running, terminated");
+    if (qel != QelClose::kStillRunning || cancel_) return;
+    WriteLog("[* WARN] Qel still running, request to close it");
     ui_.ShowBox(BoxOwner::kPage, kMoltraRunningText, "Attenzione", MB_ICONWARNING | MB_OK);
   }
-  if (IsQelRunning(nullptr, params_.skip_qel_running_check, true))
-    WriteLog("[* WARN] Qel already running, terminated");
 }
 
 void InstallEngine::StartPhase3() {
@@ -154,7 +158,8 @@ void InstallEngine::StartPhase3() {
     return;
   }
   ui_.SetPhaseText("Fase 2 di 4 - Download componenti");
-  WaitForMoltraToClose();
+  WaitForPlatformToClose();
+  if (cancel_) return;
   WriteLog("[  INFO] Start checking qel package -> " + qel_archive_url);
   StartRequest(qel_archive_url, params_.qel_archive_path);
 }
@@ -168,7 +173,7 @@ void InstallEngine::OnProgress(WininetWrapper* request, long long bytes_so_far) 
 
 void InstallEngine::OnCompleted(WininetWrapper* request) {
   // Only the latest request drives the sequence: a report of an abandoned one is stale.
-  if (request != current_request) return;
+  if (request != current_request || cancel_) return;
   switch (install_state.load()) {
     case 1:
     case 2:
@@ -265,9 +270,11 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
     StartPhase(phase);
     return;
   }
+  // An archive URL the request refused will be refused again: the manifest is read anew.
+  const bool refused = phase == 3 && request->error != 0;
   if (ui_.ShowBox(BoxOwner::kPage, kConnectionProblemText, "Attenzione",
                   MB_ICONQUESTION | MB_RETRYCANCEL) == IDRETRY) {
-    StartPhase(phase);
+    StartPhase(refused ? 2 : phase);
     return;
   }
   EndInstallation();

@@ -5,11 +5,14 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 #include "engine/install_params.h"
 #include "engine/install_ui.h"
+#include "engine/written_entries.h"
 #include "net/wininet_wrapper_delegate.h"
 
 // Texts and log lines of the download phases, by phase number 1..3.
@@ -61,6 +64,11 @@ class InstallEngine : public WininetWrapperDelegate {
   // The update dialog was closed from its title bar: the check is abandoned, its reports
   // are ignored and the wizard goes on with this setup.
   void AbandonUpdate();
+  // The user cancelled (user-interface thread): no further phase starts, unpacking stops
+  // before its next entry, and once every extraction thread has ended what this run added
+  // to the destinations is removed (what was there before stays). Returns after all that.
+  void Cancel();
+  bool cancelled() const { return cancel_.load(); }
 
   // WininetWrapperDelegate: every report arrives on the user-interface thread.
   void OnContentLength(WininetWrapper* request, long long length) override;
@@ -73,8 +81,8 @@ class InstallEngine : public WininetWrapperDelegate {
   // Held and released around the start of the updated setup (the single-instance mutex).
   std::function<void(bool hold)> instance_lock;
 
-  // State the application object mirrors. install_state and year_path change on the
-  // extraction threads too; nothing else reads them while a thread runs.
+  // State the application object mirrors. install_state changes on the extraction threads
+  // too; year_path is set on the user-interface thread before any thread starts.
   std::atomic<int16_t> install_state{-1};
   WininetWrapper* current_request = nullptr;
   std::string moltra_local_package;
@@ -102,20 +110,32 @@ class InstallEngine : public WininetWrapperDelegate {
   void OnUpdatePackageCompleted(WininetWrapper* request);
   bool AskCredentials();
   void ShowUpdateFailure();
-  void RemoveUpdateFolder(const std::string& folder);
+  bool RemoveUpdateFolder(const std::string& folder);
   bool StartExtractionThread(unsigned(__stdcall* body)(void*));
   static unsigned __stdcall MoltraThread(void* engine);
   static unsigned __stdcall QelThread(void* engine);
   void RunMoltraExtraction();
   void RunQelExtraction();
-  void WaitForMoltraToClose();
+  void WaitForPlatformToClose();
   void ReportProgress(uint32_t done, uint32_t total);
+  void SetYearPath();
+  // What a destination holds before this run writes to it; kept for a cancel.
+  const FolderSnapshot& Snapshot(const std::string& folder);
+  // Creates the folder with its parents, remembering those this run created.
+  bool CreateFolder(const std::string& folder);
+  // A failed phase 4 or 5: the message, what this run added removed, the end with `code`.
+  void FailPlacement(const std::string& what, uint32_t code, const std::string& folder,
+                     const FolderSnapshot& before);
 
   InstallParams params_;
   InstallUi& ui_;
   // Both extraction threads' handles stay valid while the engine lives (the application
-  // keeps a copy of the last one); the threads are never joined.
+  // keeps a copy of the last one); only a cancel joins them.
+  std::atomic<bool> cancel_{false};
+  std::mutex placement_mutex_;  // the three below: the runtime thread starts the client's
   std::vector<void*> thread_handles_;
+  std::vector<std::unique_ptr<FolderSnapshot>> snapshots_;
+  std::vector<std::string> created_folders_;  // innermost first
   std::vector<std::string> announced_version_;
 };
 

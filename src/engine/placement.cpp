@@ -4,11 +4,13 @@
 #include <process.h>
 
 #include <cstdio>
+#include <memory>
 
 #include "engine/archive_extractor.h"
 #include "engine/install_engine.h"
 #include "engine/program_end.h"
 #include "engine/written_entries.h"
+#include "net/folder_checksum.h"
 #include "log/setup_log.h"
 #include "sys/fs_utils.h"
 #include "sys/permissions.h"
@@ -37,10 +39,11 @@ int ExtractPercent(uint32_t done, uint32_t total) {
 }
 
 void InstallEngine::ReportProgress(uint32_t done, uint32_t total) {
-  ui_.SetExtractProgress(done, total);
+  if (!cancel_) ui_.SetExtractProgress(done, total);
 }
 
 bool InstallEngine::StartExtractionThread(unsigned(__stdcall* body)(void*)) {
+  std::lock_guard<std::mutex> lock(placement_mutex_);
   const uintptr_t thread = _beginthreadex(nullptr, 0, body, this, 0, nullptr);
   if (thread == 0) {
     WriteLog("[**  ERR] Cannot start extraction thread -> " + IntToString(errno));
@@ -61,11 +64,76 @@ unsigned __stdcall InstallEngine::QelThread(void* engine) {
   return 0;
 }
 
+const FolderSnapshot& InstallEngine::Snapshot(const std::string& folder) {
+  std::lock_guard<std::mutex> lock(placement_mutex_);
+  snapshots_.push_back(std::make_unique<FolderSnapshot>(folder));
+  return *snapshots_.back();
+}
+
+bool InstallEngine::CreateFolder(const std::string& folder) {
+  std::vector<std::string> missing;
+  for (std::string path = WithoutBackslash(folder); !path.empty() && !FileExists(path);) {
+    missing.push_back(path);
+    const size_t slash = path.find_last_of('\\');
+    path = slash == std::string::npos ? std::string() : path.substr(0, slash);
+  }
+  const bool created = CreateDirectoryTree(folder);
+  std::lock_guard<std::mutex> lock(placement_mutex_);
+  for (const std::string& path : missing)
+    if (DirectoryExists(path)) created_folders_.push_back(path);
+  return created;
+}
+
+void InstallEngine::FailPlacement(const std::string& what, uint32_t code, const std::string& folder,
+                                  const FolderSnapshot& before) {
+  WriteLog("[**  ERR] " + what + " error -> " + IntToString(code));
+  ui_.ShowBox(BoxOwner::kSheet, ExtractionErrorText(code), "Errore", MB_ICONERROR | MB_OK);
+  WriteLog("[**  ERR] Delete destination path -> " + folder);
+  // Only what this run added goes: an office folder may hold a working year.
+  before.RemoveAddedEntries();
+  EndProgram(code);
+}
+
+void InstallEngine::Cancel() {
+  WriteLog("[* WARN] Installation cancelled by the user");
+  cancel_ = true;
+  install_state = -1;
+  current_request = nullptr;  // a download's report still to come is stale
+  // A thread may be sending progress to this thread's windows while it is waited for.
+  for (size_t joined = 0;;) {
+    HANDLE thread;
+    {
+      std::lock_guard<std::mutex> lock(placement_mutex_);
+      if (joined == thread_handles_.size()) break;
+      thread = thread_handles_[joined++];
+    }
+    while (MsgWaitForMultipleObjects(1, &thread, FALSE, INFINITE, QS_SENDMESSAGE) ==
+           WAIT_OBJECT_0 + 1) {
+      MSG message;
+      PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+  }
+  install_state = -1;
+  int removed = 0;
+  for (const auto& snapshot : snapshots_) removed += snapshot->RemoveAddedEntries();
+  for (const std::string& folder : created_folders_)
+    if (RemoveDirectoryA(folder.c_str())) ++removed;
+  WriteLog("[* WARN] Removed what the installation had written -> " + IntToString(removed));
+}
+
+void InstallEngine::SetYearPath() {
+  if (params_.office_root.empty() || params_.office_root.back() != '\\')
+    params_.office_root += '\\';
+  year_path = params_.office_root + params_.year_folder + "\\";
+}
+
 void InstallEngine::StartPhase4() {
+  if (cancel_) return;
   WriteLog("[  INFO] Install phase 4 - Moltra install");
   install_state = 4;
   ui_.SetPhaseText("Fase 3 di 4 - Installazione componenti");
   if (CanOpenPackage(params_.moltra_archive_path) || CanOpenPackage(moltra_local_package)) {
+    SetYearPath();  // here, before the thread that reads it starts
     // Without a thread the extraction still has to happen: then it runs here.
     if (!StartExtractionThread(&InstallEngine::MoltraThread)) RunMoltraExtraction();
     return;
@@ -76,27 +144,23 @@ void InstallEngine::StartPhase4() {
 
 void InstallEngine::RunMoltraExtraction() {
   WriteLog("[  INFO] Starting Moltra decompression");
-  if (params_.office_root.empty() || params_.office_root.back() != '\\')
-    params_.office_root += '\\';
-  const std::string platform = params_.office_root + params_.year_folder;
-  year_path = platform + "\\";
+  const std::string platform = WithoutBackslash(year_path);
   if (!DirectoryExists(platform)) {
-    CreateDirectoryA(platform.c_str(), nullptr);
+    if (CreateDirectoryA(platform.c_str(), nullptr)) {
+      std::lock_guard<std::mutex> lock(placement_mutex_);
+      created_folders_.push_back(platform);
+    }
     SetFolderPrivileges(platform);
   }
   const std::string source =
       CanOpenPackage(moltra_local_package) ? moltra_local_package : params_.moltra_archive_path;
-  const FolderSnapshot before(year_path);
-  const uint32_t result =
-      ExtractArchive(source, year_path, nullptr,
-                     [this](uint32_t done, uint32_t total) { ReportProgress(done, total); });
+  const FolderSnapshot& before = Snapshot(year_path);
+  const uint32_t result = ExtractArchive(
+      source, year_path, nullptr,
+      [this](uint32_t done, uint32_t total) { ReportProgress(done, total); }, &cancel_);
+  if (cancel_) return;  // the cancel removes what was written
   if (result != 0) {
-    WriteLog("[**  ERR] Moltra decompression error -> " + IntToString(result));
-    ui_.ShowBox(BoxOwner::kSheet, ExtractionErrorText(result), "Errore", MB_ICONERROR | MB_OK);
-    WriteLog("[**  ERR] Delete destination path -> " + year_path);
-    // Only what this extraction added goes: an office folder may hold a working year.
-    before.RemoveAddedEntries();
-    EndProgram(result);
+    FailPlacement("Moltra decompression", result, year_path, before);
     return;
   }
   ResetAttributes(platform);
@@ -104,6 +168,7 @@ void InstallEngine::RunMoltraExtraction() {
 }
 
 void InstallEngine::StartPhase5() {
+  if (cancel_) return;
   WriteLog("[  INFO] Install phase 5 - Qel install");
   install_state = 5;
   ui_.SetPhaseText("Fase 4 di 4 - Installazione componenti");
@@ -120,27 +185,45 @@ void InstallEngine::StartPhase5() {
   } else {
     WriteLog("[  INFO] Install phase 5 - Qel copy instead of decompress -> from " +
              params_.qel_folder + " to " + bin);
-    if (!DirectoryExists(bin)) CreateDirectoryTree(bin);
+    const bool created = DirectoryExists(bin) || CreateFolder(bin);
+    const DWORD create_error = created ? 0 : GetLastError();
+    const FolderSnapshot& before = Snapshot(bin);
     WriteLog("[  INFO] Setting privileges and attributes on -> " + bin);
     SetFolderPrivileges(bin);
     ResetAttributes(bin);
-    CopyFolderContents(params_.qel_folder + "\\", bin);
+    // A client that is not all in place must not pass for an installed one. The shell does
+    // not always tell (Wine's skips a file it cannot read and answers success), so the copy
+    // must also match the manifest as its source did.
+    uint32_t error = !created ? (create_error ? create_error : ERROR_PATH_NOT_FOUND)
+                              : CopyFolderContents(params_.qel_folder + "\\", bin);
+    if (cancel_) return;
+    if (error == 0 && !IsValidInstallation(bin, qel_version, qel_checksum)) {
+      WriteLog("[**  ERR] Qel copy does not match the manifest -> " + bin);
+      error = ERROR_FILE_CORRUPT;
+    }
+    if (error != 0) {
+      FailPlacement("Qel copy", error, bin, before);
+      return;
+    }
   }
   ui_.InstallFinished();
 }
 
 void InstallEngine::RunQelExtraction() {
   WriteLog("[  INFO] Starting Qel decompression");
-  WaitForMoltraToClose();
+  WaitForPlatformToClose();
+  if (cancel_) return;
   const std::string bin = params_.client_bin_folder;
-  CreateDirectoryTree(bin);
+  CreateFolder(bin);
   WriteLog("[  INFO] Setting privileges and attributes on -> " + params_.client_root);
   SetFolderPrivileges(params_.client_root);
   const std::string source =
       CanOpenPackage(qel_local_package) ? qel_local_package : params_.qel_archive_path;
-  const FolderSnapshot before(bin);
+  const FolderSnapshot& before = Snapshot(bin);
   const uint32_t result = ExtractArchive(
-      source, bin, nullptr, [this](uint32_t done, uint32_t total) { ReportProgress(done, total); });
+      source, bin, nullptr, [this](uint32_t done, uint32_t total) { ReportProgress(done, total); },
+      &cancel_);
+  if (cancel_) return;
   if (FileExists(bin + "qel.exe")) {
     WriteLog("[  INFO] Qel launcher already exists, no switch provided");
   } else {
@@ -149,11 +232,7 @@ void InstallEngine::RunQelExtraction() {
   }
   ResetAttributes(params_.client_root);
   if (result != 0) {
-    WriteLog("[**  ERR] Qel decompression error -> " + IntToString(result));
-    ui_.ShowBox(BoxOwner::kSheet, ExtractionErrorText(result), "Errore", MB_ICONERROR | MB_OK);
-    WriteLog("[**  ERR] Delete destination path -> " + bin);
-    before.RemoveAddedEntries();
-    EndProgram(result);
+    FailPlacement("Qel decompression", result, bin, before);
     return;
   }
   ui_.InstallFinished();

@@ -31,6 +31,16 @@ bool SameVersion(const std::vector<std::string>& a, const std::vector<std::strin
          !IsServerVersionNewer(b, a);
 }
 
+// Removes exactly `folder`: 0, or the error after logging each entry that is still there.
+unsigned long RemoveExactly(const std::string& folder) {
+  std::vector<LeftEntry> left;
+  const unsigned long error = RemoveFolder(folder, &left);
+  for (const LeftEntry& entry : left)
+    WriteLog("[**  ERR] Not removed -> " + entry.path + " -> " +
+             IntToString(static_cast<long long>(entry.error)));
+  return error;
+}
+
 std::string JoinVersion(const std::vector<std::string>& fields) {
   std::string text;
   for (size_t i = 0; i < fields.size(); ++i) text += (i ? "." : "") + fields[i];
@@ -186,15 +196,20 @@ void InstallEngine::ShowUpdateFailure() {
               "Attenzione", MB_ICONERROR | MB_OK);
 }
 
-void InstallEngine::RemoveUpdateFolder(const std::string& folder) {
+bool InstallEngine::RemoveUpdateFolder(const std::string& folder) {
   WriteLog("[  INFO] Delete temp update path -> " + folder);
-  // Without a trailing backslash the pattern names the folder itself: it goes entirely.
-  DeleteFolderContents(folder);
+  // The folder itself and all in it; its siblings in the temporary folder are not ours.
+  return RemoveExactly(folder) == 0;
 }
 
 void InstallEngine::ApplyUpdate() {
   const std::string folder = params_.update_temp_folder;
-  RemoveUpdateFolder(folder);
+  // What an earlier update left there would be unpacked over, unseen.
+  if (!RemoveUpdateFolder(folder)) {
+    ShowUpdateFailure();
+    ui_.EndUpdateDialog();
+    return;
+  }
   if (!CreateDirectoryA((folder + "\\").c_str(), nullptr)) {
     WriteLog("[**  ERR] Cannot create directory " + folder + "\\ -> " + ErrorCode());
     ShowUpdateFailure();
@@ -285,7 +300,17 @@ void InstallEngine::StartRestore() {
   WriteLog("[  INFO] Restore mode");
   ui_.SetPhaseText("Fase 1 di 4 - Ripristino funzionalità");
   WriteLog("[  INFO] Removing User Data on path -> " + params_.user_data_folder);
-  DeleteFolderContents(params_.user_data_folder);
+  // Exactly the client's folder: "User Data - Copia" beside it is the user's backup. Data
+  // still in use means the client is not restored: that ends like a failed phase.
+  const unsigned long error = RemoveExactly(params_.user_data_folder);
+  if (error != 0) {
+    ui_.ShowBox(BoxOwner::kSheet,
+                "Errore " + IntToString(static_cast<long long>(error)) +
+                    " nella rimozione dei dati utente.",
+                "Errore", MB_ICONERROR | MB_OK);
+    EndProgram(error);
+    return;
+  }
   WriteLog("[  INFO] Starting Qel checksum check");
   StartPhase2();
 }

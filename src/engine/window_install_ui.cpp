@@ -27,7 +27,7 @@ void WindowInstallUi::SetDownloadPercent(int percent) {
 void WindowInstallUi::SetExtractProgress(uint32_t done, uint32_t total) {
   if (total == 0) return;
   const HWND page = page_();
-  SendDlgItemMessageA(page, kProgressBarItem, PBM_SETRANGE, 0, MAKELPARAM(0, total));
+  SendDlgItemMessageA(page, kProgressBarItem, PBM_SETRANGE32, 0, static_cast<LPARAM>(total));
   SendDlgItemMessageA(page, kProgressBarItem, PBM_SETPOS, done, 0);
   SetPercentText(static_cast<int>(static_cast<unsigned long long>(done) * 100 / total));
 }
@@ -52,7 +52,12 @@ unsigned long WindowInstallUi::PromptCredentials(std::string& user, std::string&
   return result;
 }
 
-void WindowInstallUi::InstallFinished() { PostMessageA(sheet_(), PSM_PRESSBUTTON, PSBTN_NEXT, 0); }
+void WindowInstallUi::InstallFinished() {
+  if (on_finished)
+    on_finished();
+  else
+    PostMessageA(sheet_(), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+}
 
 INT_PTR CALLBACK WindowInstallUi::UpdateDialogProc(HWND dialog, UINT message, WPARAM,
                                                    LPARAM lparam) {

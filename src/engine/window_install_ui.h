@@ -21,6 +21,9 @@ class WindowInstallUi : public InstallUi {
 
   // Called when the user closes the update dialog from its title bar.
   std::function<void()> on_update_dialog_close;
+  // Called (on the reporting thread) instead of pressing the sheet's Next when the install
+  // finished.
+  std::function<void()> on_finished;
   // Null: template 154 of the executable. Tests give an in-memory one.
   const DLGTEMPLATE* update_template = nullptr;
   HWND update_dialog() const { return dialog_; }

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include <cstring>
+#include "sys/scoped_handle.h"
 
 namespace {
 
@@ -14,19 +14,45 @@ std::string WindowsDriveRoot() {
   return std::string(windir, 3);
 }
 
-// One silent shell operation on `path` + "*". The source list lives in a zero-filled
-// 260-byte buffer, so it is double-NUL terminated; a longer path is refused rather than cut.
-void ShellOperation(UINT operation, const std::string& path, const char* destination) {
-  char source[MAX_PATH] = {};
-  const std::string pattern = path + "*";
-  if (pattern.size() + 2 > sizeof(source)) return;
-  std::memcpy(source, pattern.data(), pattern.size());
+// One silent shell operation on `pattern`; 0 or the shell's error. The lists are
+// double-NUL terminated, whatever their length: a long path reaches the shell, which
+// answers for it, instead of being left out unseen.
+unsigned long ShellOperation(UINT operation, const std::string& pattern,
+                             const std::string* destination) {
+  const std::string source = pattern + std::string(2, '\0');
+  const std::string target = destination ? *destination + std::string(2, '\0') : std::string();
   SHFILEOPSTRUCTA op = {};
   op.wFunc = operation;
-  op.pFrom = source;
-  op.pTo = destination;
+  op.pFrom = source.c_str();
+  op.pTo = destination ? target.c_str() : nullptr;
   op.fFlags = 0x614;  // FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI
-  SHFileOperationA(&op);
+  const int result = SHFileOperationA(&op);
+  if (result != 0) return static_cast<unsigned long>(result);
+  return op.fAnyOperationsAborted ? ERROR_CANCELLED : 0;
+}
+
+// What is still below `folder` (and the folder itself), each with the error of deleting it.
+// A junction is removed as an entry, never walked into.
+void CollectLeft(const std::string& folder, std::vector<LeftEntry>* left) {
+  {
+    ScopedFind find(folder + "\\*");
+    if (find.valid()) {
+      do {
+        const std::string name = find.entry.cFileName;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "\\" + name;
+        const DWORD attributes = find.entry.dwFileAttributes;
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+          CollectLeft(path, left);
+        else if (!((attributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryA(path.c_str())
+                                                           : DeleteFileA(path.c_str())))
+          left->push_back({path, GetLastError()});
+      } while (find.Next());
+    }
+  }
+  // A folder that is not empty is already told by what stays inside it.
+  if (!RemoveDirectoryA(folder.c_str()) && GetLastError() != ERROR_DIR_NOT_EMPTY)
+    left->push_back({folder, GetLastError()});
 }
 
 }  // namespace
@@ -51,14 +77,28 @@ bool CreateDirectoryTree(const std::string& path) {
   return GetLastError() == ERROR_ALREADY_EXISTS && DirectoryExists(path);
 }
 
-void CopyFolderContents(const std::string& source, const std::string& destination) {
-  char target[MAX_PATH + 2] = {};
-  if (destination.size() >= MAX_PATH) return;
-  std::memcpy(target, destination.data(), destination.size());
-  ShellOperation(FO_COPY, source, target);
+unsigned long CopyFolderContents(const std::string& source, const std::string& destination) {
+  return ShellOperation(FO_COPY, source + "*", &destination);
 }
 
-void DeleteFolderContents(const std::string& path) { ShellOperation(FO_DELETE, path, nullptr); }
+void DeleteFolderContents(const std::string& path) {
+  if (path.size() + 3 <= MAX_PATH) ShellOperation(FO_DELETE, path + "*", nullptr);
+}
+
+unsigned long RemoveFolder(const std::string& folder, std::vector<LeftEntry>* left) {
+  std::string exact = folder;
+  while (!exact.empty() && (exact.back() == '\\' || exact.back() == '/')) exact.pop_back();
+  if (exact.empty() || !FileExists(exact)) return 0;
+  ShellOperation(FO_DELETE, exact, nullptr);
+  if (!FileExists(exact)) return 0;
+  // The shell's answer does not say what stayed: what is still there is tried once more,
+  // which also gives each entry's own error.
+  std::vector<LeftEntry> still;
+  CollectLeft(exact, &still);
+  if (!FileExists(exact)) return 0;
+  if (left) *left = still;
+  return still.empty() ? ERROR_DIR_NOT_EMPTY : still.front().error;
+}
 
 bool FileExists(const std::string& path) {
   return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;

@@ -84,20 +84,49 @@ bool ReadCommandLine(DWORD pid, std::wstring* command_line) {
 
 }  // namespace
 
+// A client being ended has this long to let go of its files before it counts as running.
+constexpr DWORD kQelExitWaitMs = 10000;
+
+namespace {
+
+QelClose FindQel(bool terminate) {
+  QelClose state = QelClose::kNone;
+  ForEachProcess([&](const PROCESSENTRY32& entry) {
+    if (std::strcmp(entry.szExeFile, "qel.exe") != 0) return;
+    if (state == QelClose::kNone) state = QelClose::kClosed;
+    if (!terminate) return;
+    ScopedHandle process(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
+    if (!process.valid()) {
+      WriteLog("[* WARN] Qel not opened -> " + std::to_string(entry.th32ProcessID) + " -> " +
+               std::to_string(GetLastError()));
+      state = QelClose::kStillRunning;
+      return;
+    }
+    if (!TerminateProcess(process.get(), 0))
+      WriteLog("[* WARN] Qel not terminated -> " + std::to_string(GetLastError()));
+    // Its files stay in use until it is really gone.
+    if (WaitForSingleObject(process.get(), kQelExitWaitMs) != WAIT_OBJECT_0)
+      state = QelClose::kStillRunning;
+  });
+  return state;
+}
+
+}  // namespace
+
 bool IsQelRunning(HWND, bool override_check, bool terminate) {
   if (override_check) {
     WriteLog("[* WARN] Qel running check overridden");
     return false;
   }
-  bool found = false;
-  ForEachProcess([&](const PROCESSENTRY32& entry) {
-    if (std::strcmp(entry.szExeFile, "qel.exe") != 0) return;
-    found = true;
-    if (!terminate) return;
-    ScopedHandle process(OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
-    if (process.valid()) TerminateProcess(process.get(), 0);
-  });
-  return found;
+  return FindQel(terminate) != QelClose::kNone;
+}
+
+QelClose CloseRunningQel(bool override_check) {
+  if (override_check) {
+    WriteLog("[* WARN] Qel running check overridden");
+    return QelClose::kNone;
+  }
+  return FindQel(true);
 }
 
 bool IsMoltraRunning(HWND, bool override_check) {

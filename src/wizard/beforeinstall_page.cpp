@@ -5,7 +5,6 @@
 #include "app/app.h"
 #include "resource.h"
 #include "wizard/destination_rules.h"
-#include "wizard/guide.h"
 #include "wizard/message_box_prompter.h"
 #include "wizard/page_table.h"
 #include "wizard/pages.h"
@@ -17,8 +16,6 @@ INT_PTR CALLBACK BeforeInstallPageProc(HWND page, UINT message, WPARAM, LPARAM l
   if (message != WM_NOTIFY) return FALSE;
   switch (reinterpret_cast<NMHDR*>(lparam)->code) {
     case PSN_SETACTIVE:
-      LogPageActive(page, kPageBeforeInstall);
-      PropSheet_SetWizButtons(GetParent(page), PSWIZB_BACK | PSWIZB_NEXT);
       SetDlgItemTextA(page, IDC_DESTINATION, g_app->setting->office_root.c_str());
       return SetPageResult(page, 0);
     case PSN_WIZBACK:
@@ -30,9 +27,6 @@ INT_PTR CALLBACK BeforeInstallPageProc(HWND page, UINT message, WPARAM, LPARAM l
           BeforeInstallNext(*g_app->setting, ThisMachineFolders(), prompter, services);
       return SetPageResult(page, ready ? kNeighbour : kStay);
     }
-    case PSN_HELP:
-      OpenGuide();
-      return TRUE;
   }
   return FALSE;
 }

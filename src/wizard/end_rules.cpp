@@ -103,8 +103,13 @@ bool ReplacePercent(const std::string& pattern, const std::string& year_path, st
 Registration RegisterWorkstation(const std::string& database, const CSetting& setting,
                                  Prompter& prompter, bool& copied) {
   copied = false;
-  if (CreateSharedInfo(database) != kSharedInfoOk)
+  // Without the database nothing is registered: an installation no workstation row names
+  // is not usable, whatever the files say.
+  if (CreateSharedInfo(database) != kSharedInfoOk) {
+    WriteLog("[**  ERR] SharedInfo not created -> " + database);
     prompter.ShowCaptioned(MessageKind::kError, kConfigError, "Errore");
+    return Registration::kNotRegistered;
+  }
   int id = 0;
   // Without the year's row nothing can be registered (another PC holding the shared file
   // longer than the busy timeout, say): that is a failed registration, not a done one.

@@ -30,7 +30,7 @@ bool ReplacePercent(const std::string& pattern, const std::string& year_path, st
 // Registers the workstation in the office's SharedInfo database (created when missing).
 enum class Registration {
   kDone,
-  kNotRegistered,  // the year's row or the workstation could not be written: not usable
+  kNotRegistered,  // the database, the year's row or the workstation's not written: unusable
 };
 // `copied` tells whether DuplicateEntireYear added workpoints (the Finish message).
 Registration RegisterWorkstation(const std::string& database, const CSetting& setting,

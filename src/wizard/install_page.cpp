@@ -1,16 +1,13 @@
 // WIZ_INSTALL: the install lock, then the install engine (or the restore) with its progress.
-// The engine presses Next when the components are in place; the user can only cancel.
+// The page moves on when the engine reports the components in place; the user can only cancel.
 #include <windows.h>
 #include <prsht.h>
-
-#include <string>
 
 #include "app/app.h"
 #include "log/setup_log.h"
 #include "resource.h"
 #include "sys/install_lock.h"
-#include "wizard/guide.h"
-#include "wizard/message_box_prompter.h"
+#include "wizard/page_context.h"
 #include "wizard/page_table.h"
 #include "wizard/pages.h"
 #include "wizard/sheet.h"
@@ -20,14 +17,7 @@ namespace {
 // Starts the engine once the page is shown, so its first boxes and presses find it.
 constexpr UINT kStartEngine = WM_APP + 2;
 
-std::string TempFolder() {
-  char temp[MAX_PATH] = {};
-  GetTempPathA(MAX_PATH, temp);
-  return temp;
-}
-
 void OnActivate(HWND page) {
-  LogPageActive(page, kPageInstall);
   const CSetting& setting = *g_app->setting;
   const int lock = CheckInstallLock(page, setting.office_root);
   if (lock < 0) {
@@ -43,32 +33,25 @@ void OnActivate(HWND page) {
     WriteLog("[  INFO] Created lock file");
     CreateInstallLock(setting.office_root, setting.pdl_number);
   }
-  PropSheet_SetWizButtons(GetParent(page), PSWIZB_DISABLEDFINISH);
   SetDlgItemTextA(page, IDC_INSTALL_GROUP,
                   g_app->restore_mode ? "Ripristino in corso" : "Installazione in corso");
   PostMessageA(page, kStartEngine, 0, 0);
 }
 
-// The downloads of this run are of no use once the installation is abandoned.
-void DeleteDownloads() {
-  const std::string package = g_app->update_package_path.empty()
-                                  ? TempFolder() + g_app->update_package_name
-                                  : g_app->update_package_path;
-  for (const std::string& file : {g_app->moltra_archive_path, g_app->qel_archive_path, package}) {
-    if (file.empty() || GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
-    if (!DeleteFileA(file.c_str()))
-      WriteLog("[* WARN] Download not deleted -> " + file + " -> " +
-               std::to_string(GetLastError()));
-  }
-}
-
+// Cancel: the question, then (Yes) the engine stopped and cleaned before the sheet closes.
 // True to keep the sheet open.
 bool OnCancel(HWND page) {
-  MessageBoxPrompter prompter(page);
-  if (!prompter.Show(MessageKind::kQuestion, "Sei sicuro di voler interrompere l'installazione?"))
-    return true;
-  DeleteDownloads();  // the install lock stays: the next setup asks about it
-  return false;
+  PageContext& context = PageContextOf(page);
+  switch (context.install_cancel.OnCancel(*context.prompter, *context.install)) {
+    case CancelAnswer::kClose:
+      return false;
+    case CancelAnswer::kMoveOn:
+      PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+      return true;
+    case CancelAnswer::kStay:
+      break;
+  }
+  return true;
 }
 
 }  // namespace
@@ -89,6 +72,11 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam)
       else
         g_app->StartPhase1();
       return TRUE;
+    case kInstallFinished:
+      // Posted by the engine; while the cancel question is open it waits for the answer.
+      if (PageContextOf(page).install_cancel.OnFinished())
+        PostMessageA(GetParent(page), PSM_PRESSBUTTON, PSBTN_NEXT, 0);
+      return TRUE;
     case WM_NOTIFY:
       switch (reinterpret_cast<NMHDR*>(lparam)->code) {
         case PSN_SETACTIVE:
@@ -98,9 +86,6 @@ INT_PTR CALLBACK InstallPageProc(HWND page, UINT message, WPARAM, LPARAM lparam)
           return SetPageResult(page, kNeighbour);
         case PSN_QUERYCANCEL:
           return SetPageResult(page, OnCancel(page));
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
       }
       break;
   }

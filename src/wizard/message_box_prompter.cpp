@@ -24,5 +24,6 @@ bool MessageBoxPrompter::ShowCaptioned(MessageKind kind, const std::string& text
       type = MB_ICONINFORMATION;
       break;
   }
-  return MessageBoxA(owner_, text.c_str(), caption.c_str(), type) == IDYES;
+  return MessageBoxA(owner_of_ ? owner_of_() : owner_, text.c_str(), caption.c_str(), type) ==
+         IDYES;
 }

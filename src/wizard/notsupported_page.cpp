@@ -19,15 +19,7 @@ INT_PTR CALLBACK NotSupportedPageProc(HWND page, UINT message, WPARAM, LPARAM lp
       SetDlgItemTextA(page, IDC_NOTSUPPORTED_NOTE, LoadPageText(IDS_NOTSUPPORTED_NOTE));
       return TRUE;
     case WM_NOTIFY:
-      switch (reinterpret_cast<NMHDR*>(lparam)->code) {
-        case PSN_SETACTIVE:
-          LogPageActive(page, kPageNotSupported);
-          PropSheet_SetWizButtons(GetParent(page), PSWIZB_BACK | PSWIZB_NEXT);
-          return SetPageResult(page, 0);
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
-      }
+      if (reinterpret_cast<NMHDR*>(lparam)->code == PSN_SETACTIVE) return SetPageResult(page, 0);
       break;
   }
   return FALSE;

@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+// Posted to the install page when the components are in place.
+constexpr UINT kInstallFinished = WM_APP + 4;
+
 INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK NotSupportedPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);
 INT_PTR CALLBACK PmSelectPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam);

@@ -31,8 +31,6 @@ void OnCreate(HWND page) {
 }
 
 void OnActivate(HWND page) {
-  LogPageActive(page, kPagePmNew);
-  PropSheet_SetWizButtons(GetParent(page), PSWIZB_BACK | PSWIZB_NEXT);
   SetDlgItemTextA(page, IDC_OFFICE_CODE, g_app->setting->office_code.c_str());
   SetDlgItemTextA(page, IDC_OFFICE_PASSWORD, g_app->setting->office_password.c_str());
 }
@@ -72,9 +70,6 @@ INT_PTR CALLBACK PmNewPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lp
           return SetPageResult(page, 0);
         case PSN_WIZNEXT:
           return SetPageResult(page, OnNext(page));
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
       }
       break;
   }

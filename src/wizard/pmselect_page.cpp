@@ -34,7 +34,6 @@ void OnCreate(HWND page) {
 }
 
 void OnActivate(HWND page) {
-  LogPageActive(page, kPagePmSelect);
   if (!g_app->discovery_running) {
     ShowWindow(GetDlgItem(page, IDC_DISCOVERY_ICON), SW_HIDE);
     ShowWindow(GetDlgItem(page, IDC_DISCOVERY_TEXT), SW_HIDE);
@@ -82,9 +81,6 @@ INT_PTR CALLBACK PmSelectPageProc(HWND page, UINT message, WPARAM wparam, LPARAM
           return SetPageResult(page, 0);
         case PSN_WIZNEXT:
           return SetPageResult(page, OnNext(page));
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
       }
       break;
     case WM_DESTROY:

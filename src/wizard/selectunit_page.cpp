@@ -55,17 +55,12 @@ INT_PTR CALLBACK SelectUnitPageProc(HWND page, UINT message, WPARAM wparam, LPAR
     case WM_NOTIFY:
       switch (reinterpret_cast<NMHDR*>(lparam)->code) {
         case PSN_SETACTIVE:
-          LogPageActive(page, kPageSelectUnit);
-          PropSheet_SetWizButtons(GetParent(page), PSWIZB_BACK | PSWIZB_NEXT);
           SetDlgItemTextA(page, IDC_DESTINATION, ProposedFolder(*g_app->setting).c_str());
           return SetPageResult(page, 0);
         case PSN_WIZBACK:
           return SetPageResult(page, g_app->setting->new_office ? IDD_WIZ_PMNEW : IDD_WIZ_PMSELECT);
         case PSN_WIZNEXT:
           return SetPageResult(page, OnNext(page));
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
       }
       break;
   }

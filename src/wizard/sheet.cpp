@@ -24,9 +24,42 @@ WNDPROC g_sheet_proc = nullptr;
 HWND g_office_list_page = nullptr;
 std::vector<HGDIOBJ> g_gdi_objects;  // fonts and bitmaps of the pages
 
+// What each page's procedure does beyond the conventions of SharedPageProc.
 const DLGPROC kPageProcs[kPageCount] = {
     StartPageProc,      NotSupportedPageProc,  PmSelectPageProc, PmNewPageProc,
     SelectUnitPageProc, BeforeInstallPageProc, InstallPageProc,  EndPageProc};
+
+// The creation parameter of each page: its number and the pages' context.
+struct PageSlot {
+  PageContext* context;
+  int number;
+};
+PageSlot g_slots[kPageCount];
+
+const PageSlot* SlotOf(HWND page) {
+  return reinterpret_cast<const PageSlot*>(GetWindowLongPtrA(page, DWLP_USER));
+}
+
+// Every page's procedure: the conventions all pages share (the context kept, the activation
+// logged, the buttons set, Help forwarded except on the end page), then the page's own.
+INT_PTR CALLBACK SharedPageProc(HWND page, UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_INITDIALOG)
+    SetWindowLongPtrA(page, DWLP_USER, reinterpret_cast<const PROPSHEETPAGEA*>(lparam)->lParam);
+  const PageSlot* slot = SlotOf(page);
+  if (!slot) return FALSE;  // before its creation message
+  const int number = slot->number;
+  if (message == WM_NOTIFY) {
+    const UINT code = reinterpret_cast<const NMHDR*>(lparam)->code;
+    if (code == PSN_SETACTIVE) {
+      LogPageActive(page, number);
+      PropSheet_SetWizButtons(GetParent(page), kPageTable[number].buttons);
+    } else if (code == PSN_HELP) {
+      if (number != kPageEnd) OpenGuide();  // F1 still reaches the sheet there
+      return TRUE;
+    }
+  }
+  return kPageProcs[number](page, message, wparam, lparam);
+}
 
 void OnDiscoveryTimer(HWND sheet) {
   if (g_app->current_page != kPagePmSelect) return;
@@ -60,7 +93,7 @@ void OnInstallsChanged(WPARAM wparam, LPARAM lparam) {
 
 }  // namespace
 
-bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8]) {
+bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8], PageContext* context) {
   for (int i = 0; i < kPageCount; ++i) {
     const PageDescription& page = kPageTable[i];
     PROPSHEETPAGEA psp = {};
@@ -76,7 +109,9 @@ bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8]) {
     }
     psp.pszTitle = "";
     psp.pszTemplate = MAKEINTRESOURCEA(page.dialog);
-    psp.pfnDlgProc = kPageProcs[i];
+    g_slots[i] = {context, i};
+    psp.pfnDlgProc = SharedPageProc;
+    psp.lParam = reinterpret_cast<LPARAM>(&g_slots[i]);
     pages[i] = CreatePropertySheetPageA(&psp);
     if (!pages[i]) {
       WriteLog("[**  ERR] Wizard page not created -> " + std::to_string(page.dialog) + " -> " +
@@ -144,6 +179,8 @@ void FillOfficeList(HWND list, CSetting& setting) {
 }
 
 void SetOfficeListPage(HWND page) { g_office_list_page = page; }
+
+PageContext& PageContextOf(HWND page) { return *SlotOf(page)->context; }
 
 void LogPageActive(HWND page, int page_number) {
   WriteLog(std::string("[  INFO] Sheet active -> ") + kPageTable[page_number].log_name);

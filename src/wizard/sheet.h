@@ -7,9 +7,13 @@
 #include <string>
 
 class CSetting;
+struct PageContext;
 
-// Creates the eight pages of the page table into `pages`. False when one could not be made.
-bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8]);
+// Creates the eight pages of the page table into `pages`, each given `context` (which must
+// outlive the sheet). False when one could not be made.
+bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8], PageContext* context);
+// The context a page was created with.
+PageContext& PageContextOf(HWND page);
 // Shows the sheet modally; false when it could not be shown. Fonts and pictures the pages
 // made are released afterwards.
 bool ShowWizard(HINSTANCE instance, HPROPSHEETPAGE pages[8]);
@@ -24,7 +28,7 @@ void FillOfficeList(HWND list, CSetting& setting);
 // page is shown (its lines must always match the installs they stand for).
 void SetOfficeListPage(HWND page);
 
-// The common page conventions.
+// The common page conventions (the shared page procedure applies them on activation).
 void LogPageActive(HWND page, int page_number);
 INT_PTR SetPageResult(HWND page, LONG_PTR result);  // for PSN_WIZNEXT and PSN_WIZBACK
 // A "Tahoma" font of that pixel height, owned by the wizard until the sheet closes.

@@ -109,16 +109,11 @@ INT_PTR CALLBACK StartPageProc(HWND page, UINT message, WPARAM, LPARAM lparam) {
     case WM_NOTIFY:
       switch (reinterpret_cast<NMHDR*>(lparam)->code) {
         case PSN_SETACTIVE:
-          LogPageActive(page, kPageStart);
           SetCaption(GetParent(page));
-          PropSheet_SetWizButtons(GetParent(page), PSWIZB_NEXT);
           PostMessageA(page, kAfterActivation, 0, 0);
           return SetPageResult(page, 0);
         case PSN_WIZNEXT:
           return SetPageResult(page, OnNext(page));
-        case PSN_HELP:
-          OpenGuide();
-          return TRUE;
       }
       break;
   }

@@ -5,6 +5,9 @@
 #include "sharedinfo/sharedinfo.h"
 #include "sys/drive_mapping_service.h"
 #include "sys/fs_utils.h"
+#include "sys/install_lock.h"
+#include "sys/process_checks.h"
+#include "wizard/end_files.h"
 #include "sys/net_share.h"
 #include "sys/permissions.h"
 #include "sys/share_service.h"
@@ -64,6 +67,40 @@ bool WindowsInstallServices::RunElevated(const std::string& program, const std::
                                          unsigned long& exit_code) {
   return GetShareService().RunElevated(program, parameters, kElevatedWaitMs, &error, &exit_read,
                                        &exit_code);
+}
+
+bool WindowsInstallServices::IsMoltraRunning() {
+  return ::IsMoltraRunning(nullptr, skip_qel_running_check_);
+}
+
+bool WindowsInstallServices::CloseQel() {
+  return IsQelRunning(nullptr, skip_qel_running_check_, true);
+}
+
+void WindowsInstallServices::PrepareSharedFolder(const std::string& folder) {
+  if (!::DirectoryExists(folder)) CreateDirectoryTree(folder);
+  SecureFolder(folder, true);
+}
+
+bool WindowsInstallServices::WriteConfigurationFile(const std::string& path,
+                                                    const std::string& bytes) {
+  return ::WriteConfigurationFile(path, bytes);
+}
+
+void WindowsInstallServices::MoveUnitConfiguration(const std::string& year_path) {
+  ::MoveUnitConfiguration(year_path);
+}
+
+void WindowsInstallServices::CreateDesktopShortcut(const std::string& name, bool replace) {
+  ::CreateDesktopShortcut(name, GetDefaultClientBinFolder(), replace);
+}
+
+void WindowsInstallServices::WriteCompatibilityValues(const std::string& runtime_program) {
+  ::WriteCompatibilityValues(runtime_program);
+}
+
+void WindowsInstallServices::RemoveInstallLock(const std::string& office_root) {
+  ::RemoveInstallLock(office_root);
 }
 
 MachineFolders ThisMachineFolders() {

@@ -2,10 +2,13 @@
 // shares and the elevated re-launch (the last two through the share service seam).
 #pragma once
 #include "wizard/destination_rules.h"
-#include "wizard/end_rules.h"
+#include "wizard/end_work.h"
 
-class WindowsInstallServices : public DestinationServices, public ShareOfferServices {
+class WindowsInstallServices : public DestinationServices, public EndServices {
  public:
+  // `skip_qel_running_check`: the NOQELRUNNINGCHECK switch, for the running checks.
+  explicit WindowsInstallServices(bool skip_qel_running_check = false)
+      : skip_qel_running_check_(skip_qel_running_check) {}
   bool IsNetworkDrive(const std::string& root) override;
   bool DirectoryExists(const std::string& folder) override;
   bool CreateFolder(const std::string& folder) override;
@@ -23,6 +26,18 @@ class WindowsInstallServices : public DestinationServices, public ShareOfferServ
   std::string OwnCommandLine() override;
   bool RunElevated(const std::string& program, const std::string& parameters, unsigned long& error,
                    bool& exit_read, unsigned long& exit_code) override;
+
+  bool IsMoltraRunning() override;
+  bool CloseQel() override;
+  void PrepareSharedFolder(const std::string& folder) override;
+  bool WriteConfigurationFile(const std::string& path, const std::string& bytes) override;
+  void MoveUnitConfiguration(const std::string& year_path) override;
+  void CreateDesktopShortcut(const std::string& name, bool replace) override;
+  void WriteCompatibilityValues(const std::string& runtime_program) override;
+  void RemoveInstallLock(const std::string& office_root) override;
+
+ private:
+  bool skip_qel_running_check_;
 };
 
 // The machine's Windows folder and client folders.

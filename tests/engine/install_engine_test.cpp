@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "engine/archive_extractor.h"
 #include "net/folder_checksum.h"
 #include "net/wininet_wrapper.h"
 #include "scripted_ui.h"
+#include "support/setup_runner.h"
 #include "sys/fs_utils.h"
 #include "sys/log_capture.h"
 
@@ -360,6 +363,141 @@ TEST(InstallEngine, RestoreRemovesUserDataAndRepairsTheClient) {
     EXPECT_FALSE(run.log.Has(kPhase[1]));
     EXPECT_EQ(damaged, run.log.Has("[  INFO] Starting Qel decompression"));
     EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// The names below a folder, relative to it, sorted.
+std::vector<std::string> Listing(const std::string& folder, const std::string& prefix = "") {
+  std::vector<std::string> names;
+  for (const std::string& name : FolderEntries(folder)) {
+    names.push_back(prefix + name);
+    for (const std::string& inner : Listing(folder + "\\" + name, prefix + name + "\\"))
+      names.push_back(inner);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Cancel while the runtime is being unpacked: it stops there, the client is never started,
+// what the run wrote is gone (also the folders it made), what was there stays, the threads
+// have ended and the archive is no longer held.
+TEST(InstallEngine, CancelStopsTheUnpackingAndRemovesWhatTheRunWrote) {
+  for (bool year_folder_there : {true, false}) {
+    SCOPED_TRACE(year_folder_there);
+    Install run;
+    run.params.qel_manifest_url = "nessuno";
+    CopyFileA(Package("many.7z").c_str(), run.params.moltra_archive_path.c_str(), FALSE);
+    CopyFileA(Package("qel.7z").c_str(), run.params.qel_local_candidate.c_str(), FALSE);
+    if (year_folder_there) {
+      CreateDirectoryTree(run.Office("FILES"));
+      WriteTextFile(run.Office("FILES\\f1.txt"), "mio");
+      WriteTextFile(run.Office("nota.txt"), "mia");
+    }
+    const std::vector<std::string> before = Listing(run.params.office_root);
+    HANDLE reached = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    run.ui.on_extract = [&](uint32_t done, uint32_t) {
+      if (done != 100) return;
+      SetEvent(reached);
+      while (!run.engine->cancelled()) SwitchToThread();
+    };
+    run.engine = new InstallEngine(run.params, run.ui);
+    run.engine->StartPhase2();
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(reached, 60000));
+    run.engine->Cancel();
+    CloseHandle(reached);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(run.engine->install_thread, 0));
+    EXPECT_EQ(before, Listing(run.params.office_root));
+    // What was there stays (a file the archive also holds keeps its name, not its content).
+    if (year_folder_there) {
+      EXPECT_EQ("mia", ReadTextFile(run.Office("nota.txt")));
+    }
+    EXPECT_FALSE(run.log.Has(kPhase[5]));
+    EXPECT_TRUE(run.log.Has("[* WARN] Installation cancelled by the user"));
+    EXPECT_TRUE(DeleteFileA(run.params.moltra_archive_path.c_str()));
+    EXPECT_FALSE(run.ui.finished);
+    EXPECT_EQ(-1, run.ui.end_code);
+    EXPECT_TRUE(run.ui.boxes.empty());
+  }
+}
+
+// Retry after an archive URL the request refused reads the manifest again.
+TEST(InstallEngine, RetryAfterARefusedArchiveUrlReadsTheManifestAgain) {
+  Install run;
+  run.Serve();
+  const std::string good = ManifestText(ServeFile("qel.7z", Package("qel.7z")), "0");
+  run.params.qel_manifest_url = ServeText("qel.xml", ManifestText("archivio/qel.7z", "0"));
+  const std::string file =
+      TestServerRoot() + "\\" +
+      run.params.qel_manifest_url.substr(run.params.qel_manifest_url.rfind('/') + 1);
+  run.ui.box_answers = {IDRETRY};
+  run.ui.before_answer = [&] { WriteTextFile(file, good); };
+  ASSERT_TRUE(run.Go());
+  EXPECT_TRUE(run.ui.finished);
+  EXPECT_EQ(2u, run.log.MessagesWith(kPhase[2]).size());
+  EXPECT_EQ("launcher", ReadTextFile(run.Bin("qel.exe")));
+}
+
+// An installed client copied into place that cannot be copied whole is a failed phase 5.
+TEST(InstallEngine, AClientCopyThatFailsEndsAsAFailedPhase) {
+  Install run;
+  run.params.selected_year = "2021";
+  run.params.moltra_archive_url = "nessuno";
+  run.params.qel_folder = run.temp.Sub("vecchio");
+  const std::string checksum = run.InstallClient(run.params.qel_folder);
+  run.ServeManifest(ServeFile("qel.7z", Package("qel.7z")), checksum);
+  CreateDirectoryTree(run.Bin(""));
+  WriteTextFile(run.Bin("mio.txt"), "mio");
+  HANDLE held = INVALID_HANDLE_VALUE;
+  run.ui.on_phase_text = [&](const std::string& text) {
+    if (text != "Fase 4 di 4 - Installazione componenti") return;
+    held = CreateFileA((run.params.qel_folder + "\\1.0.0.7\\core.dll").c_str(), GENERIC_READ, 0,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  ASSERT_TRUE(run.Go());
+  ASSERT_NE(INVALID_HANDLE_VALUE, held);
+  CloseHandle(held);
+  EXPECT_FALSE(run.ui.finished);
+  EXPECT_GT(run.ui.end_code, 0);
+  ASSERT_EQ(1u, run.ui.boxes.size());
+  EXPECT_EQ("Errore " + std::to_string(run.ui.end_code) + " nella decompressione.",
+            run.ui.boxes[0].text);
+  EXPECT_TRUE(run.log.Has("[**  ERR] Qel copy error -> " + std::to_string(run.ui.end_code)));
+  const std::string bin = run.params.client_bin_folder;
+  EXPECT_EQ((std::vector<std::string>{"mio.txt"}), Listing(bin.substr(0, bin.size() - 1)));
+}
+
+// Restore removes exactly the client's folder; data still in use is not a success.
+TEST(InstallEngine, RestoreKeepsTheUsersCopiesAndReportsDataInUse) {
+  for (bool in_use : {false, true}) {
+    SCOPED_TRACE(in_use);
+    Install run;
+    const std::string data = run.params.user_data_folder;
+    CreateDirectoryTree(data + "\\Default");
+    WriteTextFile(data + "\\Default\\Cookies", "x");
+    for (const char* copy : {" - Copia", ".bak"}) {
+      CreateDirectoryTree(data + copy);
+      WriteTextFile(data + copy + "\\Cookies", "copia");
+    }
+    HANDLE held = in_use ? CreateFileA((data + "\\Default\\Cookies").c_str(), GENERIC_READ, 0,
+                                       nullptr, OPEN_EXISTING, 0, nullptr)
+                         : INVALID_HANDLE_VALUE;
+    run.params.qel_folder = run.Bin("");
+    run.ServeManifest(ServeFile("qel.7z", Package("qel.7z")), run.InstallClient(run.Bin("")));
+    ASSERT_TRUE(run.Go(&InstallEngine::StartRestore));
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    for (const char* copy : {" - Copia", ".bak"})
+      EXPECT_EQ("copia", ReadTextFile(data + copy + "\\Cookies"));
+    EXPECT_EQ(!in_use, run.ui.finished);
+    if (!in_use) continue;
+    EXPECT_EQ(32, run.ui.end_code);
+    ASSERT_EQ(1u, run.ui.boxes.size());
+    EXPECT_EQ("Errore 32 nella rimozione dei dati utente.", run.ui.boxes[0].text);
+    EXPECT_TRUE(run.log.Has("[**  ERR] Not removed -> " + data + "\\Default\\Cookies -> 32"));
+    EXPECT_FALSE(run.log.Has(kPhase[2]));
   }
 }
 

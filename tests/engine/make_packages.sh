@@ -21,10 +21,16 @@ mkdir -p qel_fails
 printf 'first' > qel_fails/a_first.txt
 printf 'last' > qel_fails/z_last.txt
 
+# A runtime of many entries, for a cancel in the middle of its unpacking.
+mkdir -p many/HOME/BIN many/FILES
+for i in $(seq 1 4000); do printf '%s' "$i" > "many/FILES/f$i.txt"; done
+printf 'runtime' > many/HOME/BIN/wrun32.exe
+
 a() { local name=$1 dir=$2; (cd "$dir" && 7zz a -bd -y -m0=LZMA2 "../$name" . >/dev/null); }
 a moltra.7z moltra
 a qel.7z qel
 a qel_fails.7z qel_fails
+a many.7z many
 mkdir -p upd_new upd_old upd_real
 cp "$child_new" upd_new/ZAV2021.exe
 cp "$child_old" upd_old/ZAV2021.exe

@@ -35,6 +35,7 @@ bool ScriptedUi::RunUntilDone(DWORD timeout_ms) {
 }
 
 void ScriptedUi::SetPhaseText(const std::string& text) {
+  if (on_phase_text) on_phase_text(text);
   std::lock_guard<std::mutex> lock(mutex_);
   phase_texts.push_back(text);
 }

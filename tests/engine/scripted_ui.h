@@ -35,6 +35,9 @@ class ScriptedUi : public InstallUi {
 
   std::deque<int> box_answers;  // in order; then Cancel for Retry/Cancel, OK otherwise
   std::function<void()> before_answer;
+  // Called on the reporting thread.
+  std::function<void(uint32_t done, uint32_t total)> on_extract;
+  std::function<void(const std::string& text)> on_phase_text;
   std::deque<unsigned long> prompt_results;  // 0 enters "utente"; then 1223
   bool finished = false;
   int end_code = -1;
@@ -46,7 +49,9 @@ class ScriptedUi : public InstallUi {
 
   void SetPhaseText(const std::string& text) override;
   void SetDownloadPercent(int percent) override;
-  void SetExtractProgress(uint32_t, uint32_t) override {}
+  void SetExtractProgress(uint32_t done, uint32_t total) override {
+    if (on_extract) on_extract(done, total);
+  }
   int ShowBox(BoxOwner owner, const std::string& text, const std::string& caption,
               unsigned type) override;
   unsigned long PromptCredentials(std::string& user, std::string& password) override;

@@ -56,7 +56,12 @@ TEST(SelfUpdate, NewerSetupReplacesTheExecutableAndRestartsWithTheSameSwitches) 
     SCOPED_TRACE(leftover ? "old_ file of an earlier update" : "first update");
     Update u("1.2.3.5", "update_new.7z");
     if (leftover) WriteTextFile(u.old_path, "precedente");
+    // A sibling whose name begins the same is not the update's folder.
+    const std::string sibling = u.params.update_temp_folder + "_vecchio\\nota.txt";
+    CreateDirectoryTree(u.params.update_temp_folder + "_vecchio");
+    WriteTextFile(sibling, "mia");
     u.Go();
+    EXPECT_EQ("mia", ReadTextFile(sibling));
     EXPECT_EQ(0, u.ui.end_code);
     EXPECT_EQ(1, u.releases);
     ASSERT_EQ(1u, u.ui.boxes.size());
@@ -104,16 +109,24 @@ TEST(SelfUpdate, NoUpdateOrAFailedOneLeavesTheSetupAsItIs) {
        "[**  ERR] Update package holds version 0.9.0.0 instead of 1.2.3.5 -> "},
       {"1.2.3.5", "garbage.7z", 2, "[**  ERR] Cannot unzip archive "},
       {"1.2.3.5", "in use", 2, "[**  ERR] Cannot remove "},
+      {"1.2.3.5", "folder in use", 2, "[**  ERR] Not removed -> "},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.line);
     const bool in_use = std::string(c.package) == "in use";
-    Update u(c.info, in_use ? "update_new.7z" : c.package);
+    const bool folder_in_use = std::string(c.package) == "folder in use";
+    Update u(c.info, in_use || folder_in_use ? "update_new.7z" : c.package);
     HANDLE busy = INVALID_HANDLE_VALUE;
     if (in_use) {  // a leftover "old_" setup that still runs cannot be removed
       WriteTextFile(u.old_path, "in uso");
       busy = CreateFileA(u.old_path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          0, nullptr);
+    }
+    if (folder_in_use) {  // an earlier update's file still in use: nothing is unpacked over it
+      CreateDirectoryTree(u.params.update_temp_folder);
+      const std::string file = u.params.update_temp_folder + "\\ZAV2021.exe";
+      WriteTextFile(file, "in uso");
+      busy = CreateFileA(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     }
     u.Go();
     if (busy != INVALID_HANDLE_VALUE) CloseHandle(busy);

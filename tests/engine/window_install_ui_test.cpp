@@ -94,15 +94,16 @@ TEST(WindowInstallUi, WritesThePageControlsAndPostsNextToTheSheet) {
   EXPECT_EQ("50% completato", Text(page.window, kPercentTextItem));
   EXPECT_EQ(50, SendDlgItemMessageA(page.window, kProgressBarItem, PBM_GETPOS, 0, 0));
 
-  // The extraction thread's report: sent, so executed here while this thread pumps.
-  Call call{&ui, 199, 200};
+  // The extraction thread's report: sent, so executed here while this thread pumps. More
+  // entries than a 16-bit range holds.
+  Call call{&ui, 99999, 100000};
   HANDLE worker = CreateThread(nullptr, 0, ReportFromWorker, &call, 0, nullptr);
   ASSERT_NE(nullptr, worker);
   PumpUntil(worker);
   CloseHandle(worker);
   EXPECT_EQ("99% completato", Text(page.window, kPercentTextItem));
-  EXPECT_EQ(199, SendDlgItemMessageA(page.window, kProgressBarItem, PBM_GETPOS, 0, 0));
-  EXPECT_EQ(200, SendDlgItemMessageA(page.window, kProgressBarItem, PBM_GETRANGE, FALSE, 0));
+  EXPECT_EQ(99999, SendDlgItemMessageA(page.window, kProgressBarItem, PBM_GETPOS, 0, 0));
+  EXPECT_EQ(100000, SendDlgItemMessageA(page.window, kProgressBarItem, PBM_GETRANGE, FALSE, 0));
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   EXPECT_EQ(static_cast<WPARAM>(PSBTN_NEXT), g_pressed);

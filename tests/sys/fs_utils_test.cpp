@@ -67,7 +67,7 @@ TEST(FolderContents, CopyAndDeleteSelectContentsOrPrefix) {
   ASSERT_TRUE(WriteTextFile(temp.Sub("src\\sub\\two.txt"), "22"));
   ASSERT_TRUE(CreateDirectoryTree(temp.Sub("dst")));
 
-  CopyFolderContents(temp.Sub("src\\"), temp.Sub("dst"));
+  EXPECT_EQ(CopyFolderContents(temp.Sub("src\\"), temp.Sub("dst")), 0u);
   EXPECT_EQ(ReadTextFile(temp.Sub("dst\\one.txt")), "1");
   EXPECT_EQ(ReadTextFile(temp.Sub("dst\\sub\\two.txt")), "22");
   EXPECT_FALSE(FileExists(temp.Sub("dst\\src")));
@@ -83,6 +83,29 @@ TEST(FolderContents, CopyAndDeleteSelectContentsOrPrefix) {
   EXPECT_FALSE(FileExists(temp.Sub("src")));
   EXPECT_FALSE(FileExists(temp.Sub("srcbis")));
   EXPECT_TRUE(DirectoryExists(temp.Sub("dst")));
+}
+
+// Exactly the folder goes, whatever its siblings are called; what is in use stays and is told.
+TEST(FolderContents, RemoveFolderTakesExactlyTheFolder) {
+  TempFolder temp;
+  for (const char* folder : {"User Data\\Default", "User Data - Copia", "User Data.bak"}) {
+    ASSERT_TRUE(CreateDirectoryTree(temp.Sub(folder)));
+    ASSERT_TRUE(WriteTextFile(temp.Sub(folder) + "\\x.txt", "x"));
+  }
+  const std::string held_path = temp.Sub("User Data\\Default\\x.txt");
+  HANDLE held = CreateFileA(held_path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::vector<LeftEntry> left;
+  EXPECT_EQ(RemoveFolder(temp.Sub("User Data"), &left), 32u);
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(left[0].path, held_path);
+  EXPECT_EQ(left[0].error, 32u);
+  CloseHandle(held);
+  EXPECT_EQ(RemoveFolder(temp.Sub("User Data\\"), &left), 0u);
+  EXPECT_FALSE(FileExists(temp.Sub("User Data")));
+  EXPECT_EQ(RemoveFolder(temp.Sub("User Data"), &left), 0u);  // already gone
+  EXPECT_TRUE(FileExists(temp.Sub("User Data - Copia\\x.txt")));
+  EXPECT_TRUE(FileExists(temp.Sub("User Data.bak\\x.txt")));
 }
 
 TEST(DefaultClientFolders, RootOfWindowsDrive) {

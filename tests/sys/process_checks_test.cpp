@@ -64,6 +64,20 @@ TEST(IsQelRunning, TerminatesEveryQelAndIgnoresOtherSpellings) {
   EXPECT_TRUE(third.Wait(5000));
 }
 
+// The client is ended and waited for: when the call returns it is gone, so its files are
+// free for the unpacking that follows.
+TEST(CloseRunningQel, ReturnsOnceTheClientHasEnded) {
+  EXPECT_EQ(CloseRunningQel(false), QelClose::kNone);
+  ChildProcess first, second;
+  ASSERT_TRUE(StartReady(first, Program("qel.exe"), ""));
+  ASSERT_TRUE(StartReady(second, Program("qel.exe"), "/x"));
+  EXPECT_EQ(CloseRunningQel(true), QelClose::kNone);  // the override touches nothing
+  EXPECT_TRUE(StillRunning(first));
+  EXPECT_EQ(CloseRunningQel(false), QelClose::kClosed);
+  EXPECT_TRUE(first.Wait(0));
+  EXPECT_TRUE(second.Wait(0));
+}
+
 TEST(IsMoltraRunning, RecognisesOnlyThePlatformMenuFollowedByMoreArguments) {
   {
     ChildProcess menu;

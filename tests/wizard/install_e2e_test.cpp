@@ -8,6 +8,7 @@
 #include <prsht.h>
 #include <shlobj.h>
 
+#include <cstdlib>
 #include <memory>
 
 #include <SQLiteCpp/Database.h>
@@ -16,6 +17,7 @@
 #include "resource.h"
 #include "sharedinfo/sharedinfo.h"
 #include "support/process.h"
+#include "support/setup_runner.h"
 #include "support/temp_folder.h"
 #include "support/ui_driver.h"
 #include "survey/survey_fixtures.h"
@@ -289,6 +291,42 @@ TEST_F(InstallE2E, CancelKeepsTheLockAndTheNextSetupAsksAboutIt) {
   EXPECT_FALSE(FileExists("F:\\ZAV\\PM00123\\ZAV_Shared\\LockFile"));
   EXPECT_EQ(ReadTextFile("F:\\ZAV\\PM00123\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD"),
             "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
+}
+
+// Cancel answered Yes while the platform is being unpacked (a local package of thousands of
+// entries): the setup stops the unpacking, removes what it wrote and the downloads, and only
+// then ends, with 0; the lock stays for the next setup.
+TEST_F(InstallE2E, CancelDuringTheUnpackingRemovesWhatTheRunWrote) {
+  TempFolder here;  // the setup's current folder, with the local runtime package
+  const char* build = std::getenv("ZAV_BUILD_DIR");
+  ASSERT_TRUE(CopyFileA(
+      UnixToWindowsPath(std::string(build ? build : "") + "/tests/engine/packages/many.7z").c_str(),
+      here.Sub("moltra2021.7z").c_str(), FALSE));
+  char previous[MAX_PATH] = {};
+  GetCurrentDirectoryA(MAX_PATH, previous);
+  SetCurrentDirectoryA(here.path().c_str());
+  HWND unit = NewOfficeToUnitPage();
+  SetCurrentDirectoryA(previous);
+  ASSERT_TRUE(unit);
+  ASSERT_TRUE(ChooseDrive(unit, "F"));
+  ASSERT_TRUE(NextTo("WIZ_BEFOREINSTALL"));
+  HWND install = NextTo("WIZ_INSTALL");
+  ASSERT_TRUE(install);
+  ASSERT_TRUE(WaitUntil([&] {
+    return ControlText(install, IDC_PHASE_TEXT) == "Fase 3 di 4 - Installazione componenti";
+  }));
+  wizard().Press(PSBTN_CANCEL);
+  Expect("Attenzione", "Sei sicuro di voler interrompere l'installazione?", IDYES);
+  EXPECT_EQ(wizard().WaitForExit(), 0u);
+  // The folder the wizard prepared before the installation stays, empty.
+  EXPECT_TRUE(DirectoryExists("F:\\ZAV\\PM00123\\ZAV2021"));
+  EXPECT_TRUE(FolderEntries("F:\\ZAV\\PM00123\\ZAV2021").empty());
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  EXPECT_FALSE(FileExists(std::string(temp) + "qel.7z"));
+  EXPECT_TRUE(FileExists("F:\\ZAV\\PM00123\\ZAV_Shared\\LockFile"));
+  EXPECT_TRUE(wizard().log().Has("[* WARN] Installation cancelled by the user"));
+  EXPECT_FALSE(wizard().log().Has("[  INFO] Sheet active -> WIZ_END"));
 }
 
 // A second workstation for an office another user installed this year, on the setup whose
