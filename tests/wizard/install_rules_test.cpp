@@ -583,93 +583,94 @@ TEST(InstallRules, UnitConversionOfASharedFolderIsAskedFirst) {
                                                  : "[* WARN] Unit configuration on a network "
                                                    "drive, left as it is -> ") +
                         row.year_path));
+  }
+}
 
-    // The end work: once per run; SharedInfo that cannot be created ends like a workstation
-    // that is not registered (no configuration written, no success texts, the lock kept).
-    TEST(InstallRules, EndWorkRegistersOnceAndAMissingDatabaseIsNotASuccess) {
-      for (bool creatable : {true, false}) {
-        SCOPED_TRACE(creatable);
-        TempFolder temp;
-        CSetting s = Setting(temp.path() + "\\");
-        s.install_kind = 1;
-        s.year_path = temp.path() + "\\ZAV2021\\";
-        s.runtime_bin_folder = "%\\HOME\\BIN";
-        s.runtime_launcher = "%\\home\\bin\\wrun32.exe";
-        s.service_name = "Rivaduz ZAV";
-        CreateDirectoryA(temp.Sub("ZAV_Shared").c_str(), nullptr);
-        // A folder where the database would be: it cannot be created (as on a full disk).
-        if (!creatable) CreateDirectoryA(temp.Sub("ZAV_Shared\\SharedInfo").c_str(), nullptr);
-        ScriptedPrompter prompter;
-        FakeServices services;
-        services.shared = true;  // no share question
-        EndWorkState state;
-        std::vector<EndResult> shown;
-        const auto show = [&](EndResult r) { shown.push_back(r); };
-        LogCapture log;
-        const EndResult result = RunEndWork(false, s, prompter, services, state, show);
-        const std::string mod = "write " + temp.path() + "\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD";
-        const bool written =
-            std::any_of(services.calls.begin(), services.calls.end(),
-                        [&](const std::string& c) { return c.rfind(mod, 0) == 0; });
-        const bool unlocked = std::find(services.calls.begin(), services.calls.end(),
-                                        "unlock " + s.office_root) != services.calls.end();
-        if (creatable) {
-          EXPECT_EQ(EndResult::kInstalled, result);
-          EXPECT_EQ(std::vector<EndResult>{EndResult::kInstalled}, shown);
-          EXPECT_TRUE(written && unlocked) << prompter.Texts();
-          EXPECT_TRUE(prompter.shown.empty()) << prompter.Texts();
-          EXPECT_EQ(EndResult::kAlreadyDone, RunEndWork(false, s, prompter, services, state, show));
-          continue;
-        }
-        EXPECT_EQ(EndResult::kNotRegistered, result);
-        EXPECT_EQ(4u, kExitNotRegistered);
-        EXPECT_TRUE(shown.empty());
-        EXPECT_FALSE(written || unlocked);
-        EXPECT_TRUE(log.Has("[**  ERR] SharedInfo not created -> " + s.office_root +
-                            "ZAV_Shared\\SharedInfo"));
-        ASSERT_EQ(1u, prompter.shown.size());
-        EXPECT_EQ(
-            "Errore nella scrittura delle configurazioni sul disco. L'applicazione potrebbe non "
-            "funzionare correttamente.",
-            prompter.shown[0].text);
-      }
+// The end work: once per run; SharedInfo that cannot be created ends like a workstation
+// that is not registered (no configuration written, no success texts, the lock kept).
+TEST(InstallRules, EndWorkRegistersOnceAndAMissingDatabaseIsNotASuccess) {
+  for (bool creatable : {true, false}) {
+    SCOPED_TRACE(creatable);
+    TempFolder temp;
+    CSetting s = Setting(temp.path() + "\\");
+    s.install_kind = 1;
+    s.year_path = temp.path() + "\\ZAV2021\\";
+    s.runtime_bin_folder = "%\\HOME\\BIN";
+    s.runtime_launcher = "%\\home\\bin\\wrun32.exe";
+    s.service_name = "Rivaduz ZAV";
+    CreateDirectoryA(temp.Sub("ZAV_Shared").c_str(), nullptr);
+    // A folder where the database would be: it cannot be created (as on a full disk).
+    if (!creatable) CreateDirectoryA(temp.Sub("ZAV_Shared\\SharedInfo").c_str(), nullptr);
+    ScriptedPrompter prompter;
+    FakeServices services;
+    services.shared = true;  // no share question
+    EndWorkState state;
+    std::vector<EndResult> shown;
+    const auto show = [&](EndResult r) { shown.push_back(r); };
+    LogCapture log;
+    const EndResult result = RunEndWork(false, s, prompter, services, state, show);
+    const std::string mod = "write " + temp.path() + "\\ZAV2021\\HOME\\ETC\\INSTALLA.MOD";
+    const bool written = std::any_of(services.calls.begin(), services.calls.end(),
+                                     [&](const std::string& c) { return c.rfind(mod, 0) == 0; });
+    const bool unlocked = std::find(services.calls.begin(), services.calls.end(),
+                                    "unlock " + s.office_root) != services.calls.end();
+    if (creatable) {
+      EXPECT_EQ(EndResult::kInstalled, result);
+      EXPECT_EQ(std::vector<EndResult>{EndResult::kInstalled}, shown);
+      EXPECT_TRUE(written && unlocked) << prompter.Texts();
+      EXPECT_TRUE(prompter.shown.empty()) << prompter.Texts();
+      EXPECT_EQ(EndResult::kAlreadyDone, RunEndWork(false, s, prompter, services, state, show));
+      continue;
     }
+    EXPECT_EQ(EndResult::kNotRegistered, result);
+    EXPECT_EQ(4u, kExitNotRegistered);
+    EXPECT_TRUE(shown.empty());
+    EXPECT_FALSE(written || unlocked);
+    EXPECT_TRUE(
+        log.Has("[**  ERR] SharedInfo not created -> " + s.office_root + "ZAV_Shared\\SharedInfo"));
+    ASSERT_EQ(1u, prompter.shown.size());
+    EXPECT_EQ(
+        "Errore nella scrittura delle configurazioni sul disco. L'applicazione potrebbe non "
+        "funzionare correttamente.",
+        prompter.shown[0].text);
+  }
+}
 
-    // Cancel on the install page: Yes stops the engine before deleting the downloads; a finish
-    // reported while the question is open waits for the answer (No moves on once, then).
-    TEST(InstallRules, CancelQuestionAndAFinishUnderneath) {
-      struct Control : InstallControl {
-        std::vector<std::string> calls;
-        void Cancel() override { calls.push_back("cancel"); }
-        void DeleteDownloads() override { calls.push_back("delete"); }
-      };
-      const struct {
-        bool yes, finish_underneath;
-        CancelAnswer answer;
-      } cases[] = {{true, false, CancelAnswer::kClose},
-                   {true, true, CancelAnswer::kClose},
-                   {false, false, CancelAnswer::kStay},
-                   {false, true, CancelAnswer::kMoveOn}};
-      for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.yes) + std::to_string(c.finish_underneath));
-        InstallCancel cancel;
-        Control control;
-        ScriptedPrompter prompter;
-        prompter.answers = {c.yes};
-        std::vector<bool> moved_on_underneath;
-        if (c.finish_underneath)
-          prompter.while_shown = [&] { moved_on_underneath.push_back(cancel.OnFinished()); };
-        EXPECT_EQ(c.answer, cancel.OnCancel(prompter, control));
-        ASSERT_EQ(1u, prompter.shown.size());
-        EXPECT_EQ("Sei sicuro di voler interrompere l'installazione?", prompter.shown[0].text);
-        EXPECT_EQ(MessageKind::kQuestion, prompter.shown[0].kind);
-        for (bool moved : moved_on_underneath) EXPECT_FALSE(moved);
-        const std::vector<std::string> calls =
-            c.yes ? std::vector<std::string>{"cancel", "delete"} : std::vector<std::string>{};
-        EXPECT_EQ(calls, control.calls);
-        // A finish after the answer: nothing after a cancel, at once otherwise.
-        EXPECT_EQ(!c.yes, cancel.OnFinished());
-      }
-    }
+// Cancel on the install page: Yes stops the engine before deleting the downloads; a finish
+// reported while the question is open waits for the answer (No moves on once, then).
+TEST(InstallRules, CancelQuestionAndAFinishUnderneath) {
+  struct Control : InstallControl {
+    std::vector<std::string> calls;
+    void Cancel() override { calls.push_back("cancel"); }
+    void DeleteDownloads() override { calls.push_back("delete"); }
+  };
+  const struct {
+    bool yes, finish_underneath;
+    CancelAnswer answer;
+  } cases[] = {{true, false, CancelAnswer::kClose},
+               {true, true, CancelAnswer::kClose},
+               {false, false, CancelAnswer::kStay},
+               {false, true, CancelAnswer::kMoveOn}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.yes) + std::to_string(c.finish_underneath));
+    InstallCancel cancel;
+    Control control;
+    ScriptedPrompter prompter;
+    prompter.answers = {c.yes};
+    std::vector<bool> moved_on_underneath;
+    if (c.finish_underneath)
+      prompter.while_shown = [&] { moved_on_underneath.push_back(cancel.OnFinished()); };
+    EXPECT_EQ(c.answer, cancel.OnCancel(prompter, control));
+    ASSERT_EQ(1u, prompter.shown.size());
+    EXPECT_EQ("Sei sicuro di voler interrompere l'installazione?", prompter.shown[0].text);
+    EXPECT_EQ(MessageKind::kQuestion, prompter.shown[0].kind);
+    for (bool moved : moved_on_underneath) EXPECT_FALSE(moved);
+    const std::vector<std::string> calls =
+        c.yes ? std::vector<std::string>{"cancel", "delete"} : std::vector<std::string>{};
+    EXPECT_EQ(calls, control.calls);
+    // A finish after the answer: nothing after a cancel, at once otherwise.
+    EXPECT_EQ(!c.yes, cancel.OnFinished());
+  }
+}
 
-  }  // namespace
+}  // namespace
