@@ -21,6 +21,11 @@ xvfb_pid=""
 cleanup() {
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
+  # The other PCs of the end-to-end tests (tests/support/other_pc.sh), should a test have
+  # been ended before it could stop them.
+  for pc in "$build"/pcs/*/*/.zav-pc; do
+    [ -e "$pc" ] && WINEPREFIX=$(dirname "$pc") wineserver -k >/dev/null 2>&1
+  done
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" >/dev/null 2>&1 && wait "$xvfb_pid" 2>/dev/null
   return 0
 }

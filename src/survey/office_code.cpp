@@ -41,6 +41,8 @@ bool ParseInstallaModHeader(const std::string& bytes, std::string& pm, std::stri
   const std::string code = bytes.substr(0, 5);
   pm = PadOfficeCode(code.substr(0, code.find('\0')));
   const std::string secret = bytes.substr(5, 8);
-  password = secret.substr(0, secret.find('\0'));
+  // The end page writes the line end right after the password: a shorter one must not
+  // bring its CR along.
+  password = secret.substr(0, secret.find_first_of(std::string("\r\n\0", 3)));
   return true;
 }

@@ -21,6 +21,6 @@ std::string UffautOfficeCode(unsigned char high, unsigned char low);
 // Pads `code` on the left with "0" to five characters (longer texts are kept).
 std::string PadOfficeCode(const std::string& code);
 
-// The INSTALLA.MOD header: five bytes of office code, eight of password, each up to its
-// first NUL. False when fewer than 13 bytes are given.
+// The INSTALLA.MOD header: five bytes of office code up to its first NUL, then eight of
+// password up to its first CR, LF or NUL. False when fewer than 13 bytes are given.
 bool ParseInstallaModHeader(const std::string& bytes, std::string& pm, std::string& password);

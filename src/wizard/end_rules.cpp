@@ -111,12 +111,16 @@ Registration RegisterWorkstation(const std::string& database, const CSetting& se
     return Registration::kNotRegistered;
   }
   int id = 0;
-  if (CheckInstallation(database, setting.current_year, &id) != kSharedInfoOk)
-    return Registration::kDone;
+  // Without the year's row nothing can be registered (another PC holding the shared file
+  // longer than the busy timeout, say): that is a failed registration, not a done one.
+  const bool year_ready = CheckInstallation(database, setting.current_year, &id) == kSharedInfoOk;
   bool registered = false;
-  ExistValidInstall(database, setting.office_code, StringToInt(setting.current_year), &registered);
-  if (!registered && AddPdlEntry(database, setting.office_code, setting.office_password, id,
-                                 setting.office_root, "") != kSharedInfoOk) {
+  if (year_ready)
+    ExistValidInstall(database, setting.office_code, StringToInt(setting.current_year),
+                      &registered);
+  if (!year_ready ||
+      (!registered && AddPdlEntry(database, setting.office_code, setting.office_password, id,
+                                  setting.office_root, "") != kSharedInfoOk)) {
     WriteLog("[**  ERR] Unable to write on SharedInfo -> " + database);
     prompter.ShowCaptioned(MessageKind::kError, kRegistrationError, "Errore");
     return Registration::kNotRegistered;
@@ -130,6 +134,24 @@ Registration RegisterWorkstation(const std::string& database, const CSetting& se
     copied = true;
   }
   return Registration::kDone;
+}
+
+bool MayConvertUnitFolder(const std::string& year_path, Prompter& prompter,
+                          ShareOfferServices& services) {
+  if (year_path.compare(0, 2, "\\\\") != 0 && !services.IsNetworkDrive(year_path.substr(0, 3)))
+    return true;
+  if (prompter.Show(MessageKind::kQuestion,
+                    "ATTENZIONE!!\n\nLa cartella " + year_path +
+                        " si trova su un'unità di rete ed è utilizzata dagli altri PC dello "
+                        "Studio.\nConvertendola in Unità Periferica gli altri PC non potranno "
+                        "più utilizzare la Piattaforma ZAV come Ufficio Autorizzato.\n\n"
+                        "Procedere con la conversione della cartella in Unità Periferica?")) {
+    WriteLog("[* WARN] Unit configuration on a network drive, converted on request -> " +
+             year_path);
+    return true;
+  }
+  WriteLog("[* WARN] Unit configuration on a network drive, left as it is -> " + year_path);
+  return false;
 }
 
 void OfferShare(const std::string& folder, const std::string& office_code, Prompter& prompter,

@@ -30,7 +30,7 @@ bool ReplacePercent(const std::string& pattern, const std::string& year_path, st
 // Registers the workstation in the office's SharedInfo database (created when missing).
 enum class Registration {
   kDone,
-  kNotRegistered,  // the database or the workstation's row not written: not usable
+  kNotRegistered,  // the database, the year's row or the workstation's not written: unusable
 };
 // `copied` tells whether DuplicateEntireYear added workpoints (the Finish message).
 Registration RegisterWorkstation(const std::string& database, const CSetting& setting,
@@ -58,6 +58,12 @@ class ShareOfferServices {
 // The share offer for an office folder, with every question and message.
 void OfferShare(const std::string& folder, const std::string& office_code, Prompter& prompter,
                 ShareOfferServices& services);
+
+// Whether the peripheral unit's configuration may be converted in its year folder. A folder
+// on a network drive is the office's own shared folder, used by the other PCs: converting it
+// would turn the whole office into a unit, so the user is asked first (No leaves it as it is).
+bool MayConvertUnitFolder(const std::string& year_path, Prompter& prompter,
+                          ShareOfferServices& services);
 
 // "Per accedere alla Piattaforma ZAV <year> anche dalle altre postazioni..." (Finish).
 std::string WorkpointsCopiedText(const std::string& current_year);

@@ -31,7 +31,8 @@ bool CompleteInstallation(CSetting& setting, Prompter& prompter, EndServices& se
             file, InstallaModBytes(setting.office_code, setting.office_password, year_path)))
       WriteLog("[  INFO] Written -> " + file);
   }
-  if (setting.install_kind == 2) services.MoveUnitConfiguration(year_path);
+  if (setting.install_kind == 2 && MayConvertUnitFolder(year_path, prompter, services))
+    services.MoveUnitConfiguration(year_path);
   return true;
 }
 

@@ -1,10 +1,13 @@
 // Decoding office codes, ordering installs and reading version folder names: pure logic.
 #include <gtest/gtest.h>
 
+#include "support/temp_folder.h"
 #include "survey/install_order.h"
 #include "survey/office_code.h"
+#include "survey/office_code_readers.h"
 #include "survey/version_folder.h"
 #include "survey_fixtures.h"
+#include "wizard/end_rules.h"
 
 TEST(OfficeCode, ProtDecodesByPositionWithWrapAround) {
   EXPECT_EQ(DecodeProt(EncodeProt("01234segreto")), "01234segreto");
@@ -45,6 +48,20 @@ TEST(OfficeCode, UffautAndInstallaModForms) {
   EXPECT_EQ(pm, "keep");
   EXPECT_EQ(PadOfficeCode(""), "00000");
   EXPECT_EQ(PadOfficeCode("123456"), "123456");
+}
+
+// INSTALLA.MOD as the end page writes it (code, password, CR CR LF, path), read back: the
+// password ends where the line does, whatever its length.
+TEST(OfficeCode, InstallaModPasswordsOfEveryLengthReadBackExactly) {
+  TempFolder temp;
+  for (const std::string password : {"SEGRETO", "SEGRETO8", "X"}) {
+    const std::string zav = temp.Sub(password + "\\ZAV2021");
+    MakeInstallaMod(zav, InstallaModBytes("123", password, "D:\\ZAV\\PM00123\\ZAV2021"));
+    InstallRecord record;
+    EXPECT_EQ(ReadOfficeFromInstallaMod(zav + kInstallaModFile, record), 0);
+    EXPECT_EQ(record.pm, "00123") << password;
+    EXPECT_EQ(record.password, password);
+  }
 }
 
 namespace {

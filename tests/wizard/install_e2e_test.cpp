@@ -26,8 +26,6 @@
 
 namespace {
 
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kLayers[] = "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 const char kPersisted[] =
     "Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Compatibility "
@@ -47,15 +45,6 @@ DWORD RegistryNumber(const char* key, const char* value) {
   DWORD data = 0, size = sizeof(data);
   RegGetValueA(HKEY_CURRENT_USER, key, value, RRF_RT_REG_DWORD, nullptr, &data, &size);
   return data;
-}
-
-void SetDesktop(const std::string& folder) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                 static_cast<DWORD>(folder.size() + 1));
-  RegCloseKey(key);
 }
 
 // The target of a shell link, as the shell reads it back.
@@ -94,13 +83,6 @@ class InstallE2E : public testing::Test {
   void SetUp() override {
     for (const char* drive : {"E:", "F:", "N:"}) RemoveFolderContents(drive);
     RemoveTree("C:\\ZAV");
-    // The shortcut goes into a folder of the test, not the Linux user's desktop.
-    char previous[MAX_PATH] = {};
-    DWORD size = sizeof(previous);
-    RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-                 previous, &size);
-    previous_desktop_ = previous;
-    SetDesktop(desktop_.path());
     UseServer("state");
   }
 
@@ -113,14 +95,8 @@ class InstallE2E : public testing::Test {
     SetEnvironmentVariableA("http_proxy", ("http://127.0.0.1:" + port).c_str());
   }
   void TearDown() override {
-    if (wizard().sheet() && IsWindow(wizard().sheet())) {
-      // The install page asks first.
-      if (PressSheetButton(wizard().sheet(), PSBTN_CANCEL, 60000) == PressOutcome::kBoxShown)
-        wizard().Answer(wizard().WaitForBox(), IDYES);
-      wizard().WaitForExit();
-    }
+    wizard().CancelIfShown();
     SetEnvironmentVariableA("http_proxy", nullptr);
-    if (!previous_desktop_.empty()) SetDesktop(previous_desktop_);
     for (const char* key : {kLayers, kPersisted}) {
       HKEY handle;
       if (RegOpenKeyExA(HKEY_CURRENT_USER, key, 0, KEY_SET_VALUE, &handle) != ERROR_SUCCESS)
@@ -175,7 +151,8 @@ class InstallE2E : public testing::Test {
   }
 
   TempFolder desktop_;
-  std::string previous_desktop_;
+  // The shortcut goes into a folder of the test, not the Linux user's desktop.
+  ScopedDesktop desktop_redirect_{desktop_.path()};
   WizardDriver& wizard() { return *driver_; }
   std::unique_ptr<WizardDriver> driver_ = std::make_unique<WizardDriver>();
 };

@@ -6,7 +6,10 @@
 
 #include <algorithm>
 #include <functional>
+#include <iostream>
 #include <map>
+
+#include <SQLiteCpp/Database.h>
 
 #include "sharedinfo/sharedinfo.h"
 #include "support/temp_folder.h"
@@ -509,6 +512,27 @@ TEST(InstallRules, RegistrationOfTheWorkstation) {
   EXPECT_TRUE(log.Has("[**  ERR] Unable to write on SharedInfo -> " + database));
   ASSERT_EQ(prompter.shown.size(), 1u);
   EXPECT_EQ(prompter.shown[0].caption, "Errore");
+
+  // Another PC writing to the shared file longer than the busy timeout: the year's row cannot
+  // be added, so the workstation is not registered, and the setup says so.
+  const std::string other = temp.Sub("Other");
+  ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
+  const std::string busy = other + "\\SharedInfo";
+  ASSERT_EQ(CreateSharedInfo(busy), 0);
+  {
+    SQLite::Database writer(busy, SQLite::OPEN_READWRITE);
+    writer.exec("BEGIN IMMEDIATE");
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(RegisterWorkstation(busy, s, prompter, copied), Registration::kNotRegistered);
+    std::cout << "gave up after " << GetTickCount() - start << " ms\n";
+    writer.exec("ROLLBACK");
+  }
+  EXPECT_TRUE(log.Has("[**  ERR] Unable to write on SharedInfo -> " + busy));
+  ASSERT_EQ(prompter.shown.size(), 2u);
+  EXPECT_EQ(prompter.shown[1].caption, "Errore");
+  exists = true;
+  ASSERT_EQ(ExistValidInstall(busy, "00123", 2021, &exists), 0);
+  EXPECT_FALSE(exists);
 }
 
 TEST(InstallRules, UnitConfigurationIsDeletedOnlyOnceCopied) {
@@ -529,6 +553,37 @@ TEST(InstallRules, UnitConfigurationIsDeletedOnlyOnceCopied) {
   EXPECT_EQ(ReadTextFile(etc + "installa.up"), "00777UNIT");
   EXPECT_EQ(GetFileAttributesA((etc + "installa.mod").c_str()), INVALID_FILE_ATTRIBUTES);
   EXPECT_TRUE(log.Has("[  INFO] Written -> " + etc + "installa.up"));
+}
+
+// A unit converts a local year folder at once; the office's shared one only when asked.
+TEST(InstallRules, UnitConversionOfASharedFolderIsAskedFirst) {
+  const struct {
+    const char* year_path;
+    std::vector<bool> answers;
+    bool asked, converts;
+  } rows[] = {
+      {"D:\\ZAV\\PM00123\\ZAV2021", {}, false, true},
+      {"N:\\ZAV2021", {false}, true, false},
+      {"N:\\ZAV2021", {true}, true, true},
+      {"\\\\PC1\\ZAV 00123\\ZAV2021", {false}, true, false},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.year_path);
+    FakeServices services;
+    services.network = true;
+    ScriptedPrompter prompter;
+    prompter.answers = row.answers;
+    LogCapture log;
+    EXPECT_EQ(MayConvertUnitFolder(row.year_path, prompter, services), row.converts);
+    ASSERT_EQ(prompter.shown.size(), row.asked ? 1u : 0u);
+    if (!row.asked) continue;
+    EXPECT_NE(prompter.shown[0].text.find(row.year_path), std::string::npos);
+    EXPECT_TRUE(log.Has(std::string(row.converts ? "[* WARN] Unit configuration on a network "
+                                                   "drive, converted on request -> "
+                                                 : "[* WARN] Unit configuration on a network "
+                                                   "drive, left as it is -> ") +
+                        row.year_path));
+  }
 }
 
 // The end work: once per run; SharedInfo that cannot be created ends like a workstation

@@ -3,9 +3,10 @@
 # published as scripts/run.sh does, then served by tools/serve on loopback ports. "state"
 # answers everything; "stall" holds the platform archive (an installation that stays on the
 # install page until it is cancelled); "flaky" resets the first request for the client's
-# manifest (the engine's Retry); "auth" wants proxy credentials. Each server ends with CTest,
-# which starts this script.
-# install_server.sh start|stall|flaky|auth|stop <build dir> <setup exe> <work folder>
+# manifest (the engine's Retry); "auth" wants proxy credentials; "pcs" resets the first
+# request for the manifest too, for the office of several PCs (its own, as "flaky" is spent
+# by whichever test comes first). Each server ends with CTest, which starts this script.
+# install_server.sh start|stall|flaky|auth|pcs|stop <build dir> <setup exe> <work folder>
 set -euo pipefail
 action=$1 build=$(cd "$2" && pwd) setup=$(realpath "$3") work=$4
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -15,6 +16,7 @@ case $action in
     python3 "$serve" stop "$work/stall" || true
     python3 "$serve" stop "$work/flaky" || true
     python3 "$serve" stop "$work/auth" || true
+    python3 "$serve" stop "$work/pcs" || true
     exec python3 "$serve" stop "$work/state" ;;
   stall)
     exec python3 "$serve" start "$work/stall" "$work/tree" --stall-seconds 30 \
@@ -23,6 +25,8 @@ case $action in
     exec python3 "$serve" start "$work/flaky" "$work/tree" --fault reset:/update/qel.xml:1 ;;
   auth)
     exec python3 "$serve" start "$work/auth" "$work/tree" --proxy-auth any ;;
+  pcs)
+    exec python3 "$serve" start "$work/pcs" "$work/tree" --fault reset:/update/qel.xml:1 ;;
 esac
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 mkdir -p "$work"

@@ -42,37 +42,14 @@ HWND Next(WizardDriver& wizard, const std::string& page) {
   return shown;
 }
 
-const char kShellFolders[] =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-
-std::string ShellFolder() {
-  char value[MAX_PATH] = {};
-  DWORD size = sizeof(value);
-  RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
-               value, &size);
-  return value;
-}
-
-void SetShellFolder(const std::string& folder) {
-  HKEY key;
-  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
-    return;
-  RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                 static_cast<DWORD>(folder.size() + 1));
-  RegCloseKey(key);
-}
-
 }  // namespace
 
 int Drive(int argc, char** argv);
 
 int main(int argc, char** argv) {
   if (argc < 2) return Fail("usage: zav_run_driver.exe <desktop folder> [setup arguments]");
-  const std::string desktop = argv[1];
-  const std::string previous = ShellFolder();
-  SetShellFolder(desktop);
+  ScopedDesktop desktop(argv[1]);
   const int result = Drive(argc, argv);
-  if (!previous.empty()) SetShellFolder(previous);
   return result;
 }
 

@@ -196,3 +196,37 @@ DWORD WizardDriver::WaitForExit() {
   process_.Wait(60000, &code);
   return code;
 }
+
+void WizardDriver::CancelIfShown() {
+  if (!sheet_ || !IsWindow(sheet_)) return;
+  if (PressSheetButton(sheet_, PSBTN_CANCEL, 60000) == PressOutcome::kBoxShown)
+    Answer(WaitForBox(), IDYES);
+  WaitForExit();
+}
+
+namespace {
+const char kShellFolders[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+void SetDesktopFolder(const std::string& folder) {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, kShellFolders, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, "Desktop", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                 static_cast<DWORD>(folder.size() + 1));
+  RegCloseKey(key);
+}
+}  // namespace
+
+ScopedDesktop::ScopedDesktop(const std::string& folder) {
+  char previous[MAX_PATH] = {};
+  DWORD size = sizeof(previous);
+  RegGetValueA(HKEY_CURRENT_USER, kShellFolders, "Desktop", RRF_RT_ANY | RRF_NOEXPAND, nullptr,
+               previous, &size);
+  previous_ = previous;
+  SetDesktopFolder(folder);
+}
+
+ScopedDesktop::~ScopedDesktop() {
+  if (!previous_.empty()) SetDesktopFolder(previous_);
+}

@@ -47,6 +47,11 @@ class WizardDriver {
   void Screenshot(const std::string& name);
   // Waits for the end of the setup; its exit code (or STILL_ACTIVE).
   DWORD WaitForExit();
+  // True, with the exit code, once the setup has ended.
+  bool Exited(DWORD& code) { return process_.Wait(0, &code); }
+  // A wizard still shown is cancelled (the install page's question answered Yes) and waited
+  // for: what a test leaves after a failure.
+  void CancelIfShown();
   const LogCapture& log() const { return *log_; }
 
  private:
@@ -54,6 +59,19 @@ class WizardDriver {
   HWND sheet_ = nullptr;
   std::unique_ptr<LogCapture> log_;
   std::vector<std::string> seen_pages_;
+};
+
+// The user's desktop folder (where the setup puts its shortcut) redirected to `folder` for
+// the object's life, instead of the Linux user's desktop that a prefix links to.
+class ScopedDesktop {
+ public:
+  explicit ScopedDesktop(const std::string& folder);
+  ~ScopedDesktop();
+  ScopedDesktop(const ScopedDesktop&) = delete;
+  ScopedDesktop& operator=(const ScopedDesktop&) = delete;
+
+ private:
+  std::string previous_;
 };
 
 std::string ControlText(HWND page, int control_id);
