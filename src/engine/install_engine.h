@@ -23,6 +23,7 @@ extern const DownloadPhaseTexts kDownloadPhaseTexts[3];
 extern const char kConnectionProblemText[];
 extern const char kUpdateConnectionProblemText[];
 extern const char kMoltraRunningText[];
+extern const char kSignatureProblemText[];
 
 // Percentage shown for `bytes` of `content_length` (each division truncating); -1 when the
 // length is below 100 and nothing is shown.
@@ -83,7 +84,13 @@ class InstallEngine : public WininetWrapperDelegate {
   void* install_thread = nullptr;  // handle of the extraction thread started last
 
  private:
-  void StartRequest(const std::string& url);
+  // `signature`: the request fetches the signature of the download just completed.
+  void StartRequest(const std::string& url, bool signature = false);
+  // Every download is handled once its signature (URL + ".sig") has been fetched too.
+  bool FetchSignature(WininetWrapper*& request);
+  // Verifies the download just completed: `body` in memory, or else the complete file at
+  // `path`. A refused download is deleted, logged and refused to the user; false then.
+  bool Trusted(const std::string* body, const std::string& path);
   void StartPhase(int phase);
   void OnPhaseCompleted(int phase, WininetWrapper* request);
   void OnUpdateInfoCompleted(WininetWrapper* request);
@@ -105,6 +112,11 @@ class InstallEngine : public WininetWrapperDelegate {
   // keeps a copy of the last one); the threads are never joined.
   std::vector<void*> thread_handles_;
   std::vector<std::string> announced_version_;
+  // The download whose signature is being fetched, and the signature of the last one.
+  std::string signed_url_;
+  WininetWrapper* signed_request_ = nullptr;
+  WininetWrapper* signature_request_ = nullptr;
+  std::string signature_;
 };
 
 // True when the file can be opened for reading in shared mode: a package is present.

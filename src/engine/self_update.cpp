@@ -69,8 +69,10 @@ void InstallEngine::OnUpdateInfoCompleted(WininetWrapper* request) {
   ui_.ShowUpdateDialog(false);
   const std::string& body = request->response;
   std::vector<std::string> fields;
-  if (IsCompleteTransfer(request->statusCode, request->contentLength, body.size()))
+  if (IsCompleteTransfer(request->statusCode, request->contentLength, body.size())) {
+    if (!Trusted(&body, "")) return;
     SplitString(body, ".", fields);
+  }
   // A field that is not a number cannot be compared: such a file is unusable as well.
   const bool usable = fields.size() > 3 && AllFieldsNumeric(fields);
   if (usable) {
@@ -137,6 +139,7 @@ void InstallEngine::OnUpdatePackageCompleted(WininetWrapper* request) {
     const unsigned long error = WritePackage(params_.update_package_path, body);
     std::string().swap(body);
     if (error == 0) {
+      if (!Trusted(nullptr, params_.update_package_path)) return;
       ui_.ShowUpdateDialog(true);
       ApplyUpdate();
       return;
