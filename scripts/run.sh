@@ -28,7 +28,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# The TEST-ONLY key, the one the default build trusts.
 python3 "$here/tools/publish" --replace --out "$tree" --setup "$exe" \
+  --key "$here/tests/keys/test-only-signing.key" \
   --client "$build/samples/client" --client-version "$(cache ZAV_SAMPLE_CLIENT_VERSION)" \
   --runtime "$build/samples/runtime" --base-url "http://$(cache ZAV_UPDATE_HOST)" || exit 1
 python3 "$here/tools/serve" start "$state" "$tree" || exit 1
