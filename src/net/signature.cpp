@@ -39,6 +39,16 @@ class ScopedAlgorithm {
   BCRYPT_ALG_HANDLE handle_ = nullptr;
 };
 
+struct ScopedKey {
+  BCRYPT_KEY_HANDLE handle = nullptr;
+  ScopedKey() = default;
+  ~ScopedKey() {
+    if (handle) BCryptDestroyKey(handle);
+  }
+  ScopedKey(const ScopedKey&) = delete;
+  ScopedKey& operator=(const ScopedKey&) = delete;
+};
+
 // SHA-256 in pieces: BCryptHash (one call) exists only from Windows 10 on.
 class Sha256 {
  public:
@@ -101,18 +111,19 @@ SignatureCheck VerifyStatement(const SigningKey& key, const SignatureDocument& d
     unsigned char xy[64];
   } blob = {{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32}, {}};
   std::memcpy(blob.xy, key.xy, sizeof(blob.xy));
-  BCRYPT_KEY_HANDLE handle = nullptr;
-  NTSTATUS status = BCryptImportKeyPair(ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &handle,
-                                        reinterpret_cast<PUCHAR>(&blob), sizeof(blob), 0);
+  ScopedKey imported;
+  NTSTATUS status = BCryptImportKeyPair(ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB,
+                                        &imported.handle, reinterpret_cast<PUCHAR>(&blob),
+                                        sizeof(blob), 0);
   if (status != 0) {
+    imported.handle = nullptr;
     WriteLog("[**  ERR] BCryptImportKeyPair failed -> " + Status(status));
     return SignatureCheck::kFailed;
   }
   unsigned char signature[64];
   std::memcpy(signature, document.signature, sizeof(signature));
-  status = BCryptVerifySignature(handle, nullptr, digest, sizeof(digest), signature,
+  status = BCryptVerifySignature(imported.handle, nullptr, digest, sizeof(digest), signature,
                                  sizeof(signature), 0);
-  BCryptDestroyKey(handle);
   if (status == 0) return SignatureCheck::kValid;
   if (status == kStatusInvalidSignature) return SignatureCheck::kMismatch;
   WriteLog("[**  ERR] BCryptVerifySignature failed -> " + Status(status));
