@@ -211,8 +211,8 @@ bool InstallEngine::FetchSignature(WininetWrapper*& request) {
 
 bool InstallEngine::Trusted(const std::string* body, const std::string& path) {
   const std::string name = SignedFileName(signed_url_);
-  const SignatureCheck check = body ? VerifySignedBuffer(*body, name, signature_)
-                                    : VerifySignedFile(path, name, signature_);
+  const SignatureCheck check =
+      body ? VerifySignedBuffer(*body, name, signature_) : VerifySignedFile(path, name, signature_);
   if (check == SignatureCheck::kValid) {
     WriteLog("[  INFO] Signature verified -> " + signed_url_);
     return true;

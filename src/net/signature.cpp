@@ -68,8 +68,8 @@ class Sha256 {
 
   bool Update(const void* data, size_t size) {
     if (!hash_) return false;
-    const NTSTATUS status = BCryptHashData(
-        hash_, static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0);
+    const NTSTATUS status = BCryptHashData(hash_, static_cast<PUCHAR>(const_cast<void*>(data)),
+                                           static_cast<ULONG>(size), 0);
     if (status == 0) return true;
     WriteLog("[**  ERR] BCryptHashData failed -> " + Status(status));
     return false;
@@ -112,9 +112,9 @@ SignatureCheck VerifyStatement(const SigningKey& key, const SignatureDocument& d
   } blob = {{BCRYPT_ECDSA_PUBLIC_P256_MAGIC, 32}, {}};
   std::memcpy(blob.xy, key.xy, sizeof(blob.xy));
   ScopedKey imported;
-  NTSTATUS status = BCryptImportKeyPair(ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB,
-                                        &imported.handle, reinterpret_cast<PUCHAR>(&blob),
-                                        sizeof(blob), 0);
+  NTSTATUS status =
+      BCryptImportKeyPair(ecdsa.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, &imported.handle,
+                          reinterpret_cast<PUCHAR>(&blob), sizeof(blob), 0);
   if (status != 0) {
     imported.handle = nullptr;
     WriteLog("[**  ERR] BCryptImportKeyPair failed -> " + Status(status));
@@ -193,13 +193,12 @@ SignatureCheck VerifySignedBuffer(const std::string& data, const std::string& na
 }
 
 SignatureCheck VerifySignedFile(const std::string& path, const std::string& name,
-                                const std::string& signature,
-                                const std::vector<SigningKey>& keys) {
+                                const std::string& signature, const std::vector<SigningKey>& keys) {
   SignatureDocument document;
   const SignatureCheck check = CheckDocument(name, signature, keys, document);
   if (check != SignatureCheck::kValid) return check;
-  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  ScopedHandle file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file.valid()) {
     WriteLog("[**  ERR] Cannot open " + path + " -> " +
              IntToString(static_cast<long long>(GetLastError())));

@@ -109,8 +109,8 @@ TEST(SelfUpdateE2E, ATamperedPackageIsRefusedAndTheSetupGoesOnAtItsVersion) {
     EXPECT_TRUE(PressAndWaitGone(found, IDOK, kTimeout));
     HWND failure = WaitForMessageBox(setup.pid(), kTimeout, "Attenzione");
     ASSERT_NE(failure, nullptr) << "no update failure box";
-    EXPECT_EQ(0u, MessageBoxText(failure).find(
-                      "Impossibile completare l'operazione di aggiornamento"));
+    EXPECT_EQ(0u,
+              MessageBoxText(failure).find("Impossibile completare l'operazione di aggiornamento"));
     EXPECT_TRUE(PressAndWaitGone(failure, IDOK, kTimeout));
     HWND sheet = WaitForSheet(setup.pid(), kTimeout);
     ASSERT_NE(sheet, nullptr) << "the wizard did not go on";
@@ -121,10 +121,10 @@ TEST(SelfUpdateE2E, ATamperedPackageIsRefusedAndTheSetupGoesOnAtItsVersion) {
     EXPECT_EQ(ChildOf(setup.pid()), 0u) << "a setup was started";
     EXPECT_TRUE(ReadTextFile(exe) == shipped) << "the executable was changed";
     EXPECT_FALSE(FileExists(temp.Sub("old_ZAV2021.exe")));
-    EXPECT_TRUE(WaitForLogMessage(
-        "[**  ERR] Signature check failed -> http://" ZAV_UPDATE_HOST "/ZAV2021_TEST.7z -> "
-        "does not match",
-        kTimeout));
+    EXPECT_TRUE(WaitForLogMessage("[**  ERR] Signature check failed -> http://" ZAV_UPDATE_HOST
+                                  "/ZAV2021_TEST.7z -> "
+                                  "does not match",
+                                  kTimeout));
   }
   SetEnvironmentVariableA("http_proxy", nullptr);
 }

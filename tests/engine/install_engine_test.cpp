@@ -114,9 +114,9 @@ TEST(InstallEngine, EveryDownloadIsRefusedUnlessItsSignatureVerifies) {
   const struct {
     const char* kind;
     const char* reason;
-  } spoils[] = {{"flip", "does not match"}, {"cut", "does not match"},
-                {"nosig", "missing"},       {"otherkey", "wrong key"},
-                {"otherfile", "does not match"}, {"malformed", "malformed"}};
+  } spoils[] = {
+      {"flip", "does not match"}, {"cut", "does not match"},       {"nosig", "missing"},
+      {"otherkey", "wrong key"},  {"otherfile", "does not match"}, {"malformed", "malformed"}};
   const char* kFiles[] = {"runtime archive", "manifest", "client archive", "update information",
                           "update package"};
   char own[MAX_PATH] = {};
@@ -141,8 +141,8 @@ TEST(InstallEngine, EveryDownloadIsRefusedUnlessItsSignatureVerifies) {
         EXPECT_EQ(kSignatureProblemText, run.ui.boxes[0].text);
         EXPECT_EQ(static_cast<unsigned>(MB_RETRYCANCEL), run.ui.boxes[0].type & MB_TYPEMASK);
         EXPECT_FALSE(run.log.Has(kPhase[file + 2]));
-        EXPECT_FALSE(FileExists(file == 0 ? run.params.moltra_archive_path
-                                          : run.params.qel_archive_path));
+        EXPECT_FALSE(
+            FileExists(file == 0 ? run.params.moltra_archive_path : run.params.qel_archive_path));
         EXPECT_FALSE(FileExists(run.Office("")));
         EXPECT_FALSE(FileExists(run.Bin("")));
       } else {
@@ -150,7 +150,8 @@ TEST(InstallEngine, EveryDownloadIsRefusedUnlessItsSignatureVerifies) {
         CopyFileA(own, run.params.own_exe_path.c_str(), FALSE);
         run.params.update_info_url = ServeText("setup.txt", "1.2.3.5");
         run.params.update_package_url = ServeFile("ZAV2021.7z", Package("update_new.7z"));
-        std::string& target = file == 3 ? run.params.update_info_url : run.params.update_package_url;
+        std::string& target =
+            file == 3 ? run.params.update_info_url : run.params.update_package_url;
         target = spoilt(target);
         run.engine = new InstallEngine(run.params, run.ui);
         run.engine->StartUpdateCheck();  // returns once the update dialog has ended
@@ -158,13 +159,12 @@ TEST(InstallEngine, EveryDownloadIsRefusedUnlessItsSignatureVerifies) {
         EXPECT_TRUE(run.ui.dialog_ended);
         ASSERT_EQ(file == 3 ? 1u : 2u, run.ui.boxes.size());
         EXPECT_EQ(0u, run.ui.boxes.back().text.find("Impossibile completare l'operazione di "
-                                                     "aggiornamento"));
+                                                    "aggiornamento"));
         EXPECT_EQ(ReadTextFile(own), ReadTextFile(run.params.own_exe_path));
         EXPECT_FALSE(FileExists(run.params.update_package_path));
         EXPECT_FALSE(FileExists(run.params.update_temp_folder));
       }
-      const std::string line =
-          "[**  ERR] Signature check failed -> " + url + " -> " + spoil.reason;
+      const std::string line = "[**  ERR] Signature check failed -> " + url + " -> " + spoil.reason;
       EXPECT_TRUE(run.log.Has(line)) << line;
     }
   }

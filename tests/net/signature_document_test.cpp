@@ -31,11 +31,18 @@ TEST(SignatureDocument, AnythingElseIsMalformed) {
   std::string upper = Document(), extra = Document() + "note x\n", other = Document();
   upper.replace(upper.find("aaaa"), 1, "A");
   other.replace(0, 19, "ZAV2021 signature 2");
-  const std::string cases[] = {"", "ZAV2021 signature 1\n", Document().substr(0, 200),
-                               Document("-1"), Document("1234567890123456"), Document("4 2"),
-                               upper, extra, other, Document() + std::string(2000, 'x'),
-                               "ZAV2021 signature 1\nfile a/b\nsize 1\nsha256 " + kSha +
-                                   "\nkey " + kKey + "\nsignature " + kSig + "\n"};
+  const std::string cases[] = {"",
+                               "ZAV2021 signature 1\n",
+                               Document().substr(0, 200),
+                               Document("-1"),
+                               Document("1234567890123456"),
+                               Document("4 2"),
+                               upper,
+                               extra,
+                               other,
+                               Document() + std::string(2000, 'x'),
+                               "ZAV2021 signature 1\nfile a/b\nsize 1\nsha256 " + kSha + "\nkey " +
+                                   kKey + "\nsignature " + kSig + "\n"};
   for (const std::string& text : cases) {
     SignatureDocument document;
     EXPECT_FALSE(ParseSignatureDocument(text, document)) << text;

@@ -149,7 +149,8 @@ TEST(PublishedTree, KeyRotation) {
   const std::string info = Published("\\update\\setup_ZAV2021_test.txt");
   const std::string by_second = Build("tests/tools/keys/by_second.txt");
   const char name[] = "setup_ZAV2021_test.txt";
-  EXPECT_EQ(SignatureCheck::kValid, VerifySignedFile(info, name, ReadTextFile(info + ".sig"), both));
+  EXPECT_EQ(SignatureCheck::kValid,
+            VerifySignedFile(info, name, ReadTextFile(info + ".sig"), both));
   EXPECT_EQ(SignatureCheck::kValid,
             VerifySignedFile(by_second, name, ReadTextFile(by_second + ".sig"), both));
   EXPECT_EQ(SignatureCheck::kValid,
