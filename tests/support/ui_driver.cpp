@@ -14,6 +14,8 @@ constexpr int kBoxIconId = 0x0440;
 constexpr DWORD kPollMs = 20;
 // How long a Cancel may show no effect before it is posted again.
 constexpr DWORD kCancelRepostMs = 2000;
+// How long a window's text may take to be read from its process.
+constexpr DWORD kTextReadMs = 30000;
 
 std::string ClassOf(HWND window) {
   char name[256] = {};
@@ -96,9 +98,15 @@ WindowKind KindOf(HWND window) {
 
 std::string WindowText(HWND window) {
   char text[4096] = {};
-  // WM_GETTEXT works across processes for standard controls; GetWindowText would not.
-  SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
-                      SMTO_ABORTIFHUNG, 5000, nullptr);
+  // WM_GETTEXT works across processes for standard controls; GetWindowText would not. On a
+  // loaded machine the owner may not answer in time (or look hung): a failed send is tried
+  // again while the window lives, since an unanswered read is not an empty text.
+  const DWORD start = GetTickCount();
+  while (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text),
+                              SMTO_NORMAL, 5000, nullptr) &&
+         IsWindow(window) && GetTickCount() - start < kTextReadMs) {
+    text[0] = '\0';
+  }
   return text;
 }
 
