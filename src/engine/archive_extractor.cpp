@@ -104,12 +104,27 @@ class CExtractor {
   uint32_t Run(std::string* last_path, const ExtractProgress& progress);
 
  private:
+  // A file written before its data could be checked: an entry without a CRC of its own,
+  // in a block whose checks come with the block's last byte.
+  struct Unchecked {
+    UInt32 block;
+    std::string path;
+    bool existed;  // the file was there before this extraction
+  };
+
   bool Open();
+  bool AnnouncesNoHeaderButGoesOn();
   std::string EntryName(UInt32 index) const;
   void PrepareFolder(const std::string& path);
   // Writes the entry from its first piece and, for a large entry, the pieces that follow.
   uint32_t WriteFileEntry(UInt32 index, const std::string& full_path, DecodedPiece piece,
                           DecodeAhead* decoder);
+  // After entry `index` has been written: its file waits for its block's checks, or the
+  // block ends with it and every file written from it is confirmed.
+  void NoteWritten(UInt32 index, const std::string& path, bool existed);
+  // The block of entry `index` is damaged: the files written unchecked from it go.
+  void RemoveUnchecked(UInt32 index);
+  void RemoveDamaged(const std::string& path, bool existed);
 
   HANDLE archive_;
   std::string destination_;
@@ -117,6 +132,7 @@ class CExtractor {
   CLookToRead2 look_;
   CSzArEx db_;
   std::set<std::string> created_folders_;
+  std::vector<Unchecked> unchecked_;
 };
 
 bool CExtractor::Open() {
@@ -127,7 +143,23 @@ bool CExtractor::Open() {
   look_.realStream = &stream_.vt;
   LookToRead2_CreateVTable(&look_, False);
   LookToRead2_INIT(&look_);
-  return SzArEx_Open(&db_, &look_.vt, &kMallocAllocator, &kMallocAllocator) == SZ_OK;
+  if (SzArEx_Open(&db_, &look_.vt, &kMallocAllocator, &kMallocAllocator) != SZ_OK) return false;
+  return db_.NumFiles != 0 || !AnnouncesNoHeaderButGoesOn();
+}
+
+// The decoder takes a start header that announces no header for an empty archive. An empty
+// archive is only those 32 bytes: in front of more data it is a damaged package, not one
+// with nothing to install.
+bool CExtractor::AnnouncesNoHeaderButGoesOn() {
+  Byte start[32];
+  size_t size = sizeof(start);
+  Int64 at = 0;
+  LARGE_INTEGER file_size;
+  if (HandleSeek(&stream_.vt, &at, SZ_SEEK_SET) != SZ_OK ||
+      HandleRead(&stream_.vt, start, &size) != SZ_OK || !GetFileSizeEx(archive_, &file_size))
+    return true;
+  const bool no_header = std::all_of(start + 20, start + 28, [](Byte b) { return b == 0; });
+  return no_header && file_size.QuadPart != static_cast<LONGLONG>(sizeof(start));
 }
 
 std::string CExtractor::EntryName(UInt32 index) const {
@@ -174,6 +206,7 @@ uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path, 
   ScopedHandle file(CreateFileA(full_path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file.valid()) return GetLastError();
+  const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
   for (;;) {
     const uint32_t result = WriteAll(file.get(), piece.data(), piece.size);
     if (result != 0) return result;
@@ -184,9 +217,8 @@ uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path, 
     piece = decoder->Next();
     if (piece.status != SZ_OK || piece.entry != index) {
       file.Close();
-      if (!DeleteFileA(full_path.c_str()))
-        WriteLog("[**  ERR] Damaged entry not removed -> " + full_path + " " +
-                 std::to_string(GetLastError()));
+      RemoveDamaged(full_path, existed);
+      RemoveUnchecked(index);
       return kExtractBadArchive;
     }
   }
@@ -197,7 +229,39 @@ uint32_t CExtractor::WriteFileEntry(UInt32 index, const std::string& full_path, 
     if (!SetFileTime(file.get(), nullptr, nullptr, &modified)) return GetLastError();
   }
   if (!file.Close()) return GetLastError();
+  NoteWritten(index, full_path, existed);
   return 0;
+}
+
+void CExtractor::NoteWritten(UInt32 index, const std::string& path, bool existed) {
+  const UInt32 block = db_.FileToFolder[index];
+  if (block == static_cast<UInt32>(-1) || SzArEx_GetFileSize(&db_, index) == 0) return;
+  const UInt64 end = db_.UnpackPositions[index + 1] - db_.UnpackPositions[db_.FolderToFile[block]];
+  if (end == SzAr_GetFolderUnpackSize(&db_.db, block)) {
+    // Its last piece carried the block's own checks, and they held.
+    unchecked_.erase(std::remove_if(unchecked_.begin(), unchecked_.end(),
+                                    [block](const Unchecked& u) { return u.block == block; }),
+                     unchecked_.end());
+  } else if (!SzBitWithVals_Check(&db_.CRCs, index)) {
+    unchecked_.push_back({block, path, existed});
+  }
+}
+
+void CExtractor::RemoveUnchecked(UInt32 index) {
+  const UInt32 block = db_.FileToFolder[index];
+  for (const Unchecked& u : unchecked_)
+    if (u.block == block) RemoveDamaged(u.path, u.existed);
+}
+
+// As the caller's clean-up after a failed extraction: what this extraction created goes,
+// a file that was there before stays.
+void CExtractor::RemoveDamaged(const std::string& path, bool existed) {
+  if (existed) {
+    WriteLog("[* WARN] Damaged entry written over an earlier file, kept -> " + path);
+  } else if (!DeleteFileA(path.c_str())) {
+    WriteLog("[**  ERR] Damaged entry not removed -> " + path + " " +
+             std::to_string(GetLastError()));
+  }
 }
 
 uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress) {
@@ -226,7 +290,10 @@ uint32_t CExtractor::Run(std::string* last_path, const ExtractProgress& progress
   for (UInt32 i = 0; i < count; ++i) {
     if (progress) progress(i, count);
     DecodedPiece piece = decoder.Next();
-    if (piece.status != SZ_OK || piece.entry != i) return kExtractBadArchive;
+    if (piece.status != SZ_OK || piece.entry != i) {
+      RemoveUnchecked(i);
+      return kExtractBadArchive;
+    }
     const std::string name = EntryName(i);
     if (name.empty()) return kExtractBadArchive;
     const std::string full_path = destination_ + name;

@@ -14,7 +14,9 @@ using ExtractProgress = std::function<void(uint32_t index, uint32_t total)>;
 // times. Returns 0, kExtractBadArchive, or the Windows error code of the failed file
 // operation. `last_path` (optional) receives the path of the entry being written. An archive
 // with a name that would leave the destination or reach a device, or with two entries that
-// Windows would write to one file, is refused before anything is written.
+// Windows would write to one file, is refused before anything is written. A damaged entry,
+// and the files written from its block before the block's own check, are removed when this
+// call created them; files that were there before stay.
 uint32_t ExtractArchive(const std::string& archive_path, const std::string& destination,
                         std::string* last_path, const ExtractProgress& progress);
 

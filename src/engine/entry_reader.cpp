@@ -8,6 +8,9 @@ SRes EntryReader::Begin(UInt32 index, UInt64* size) {
   const UInt64 start = db_->UnpackPositions[db_->FolderToFile[folder]];
   const UInt64 offset = db_->UnpackPositions[index] - start;
   const UInt64 length = db_->UnpackPositions[index + 1] - db_->UnpackPositions[index];
+  // An entry without data needs no decoding, wherever it lies in its block: after the
+  // block's end it would otherwise cost a whole new decode of the block.
+  if (length == 0) return SZ_OK;
   // A block is decoded again only when an archive asks for its entries out of order.
   if (!block_ || block_->folder() != folder || block_->position() > offset) {
     block_.reset();

@@ -1,6 +1,7 @@
 // Reads the data of a 7z archive's entries, one entry after the other, decoding each solid
 // block as a stream: entries of one block in archive order cost one decode of the block,
-// and entries without data (folders, empty files) leave the decoding where it is.
+// and entries without data (folders, empty files, entries of length 0 in a block) leave
+// the decoding where it is.
 #pragma once
 #include <cstddef>
 #include <memory>
