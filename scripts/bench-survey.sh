@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Survey benchmark: one disk root with 5,000 first-level folders, 200 office folders and
 # 20 SharedInfo files, surveyed by the setup's code under Wine, against a plain recursive
-# listing of the same tree with find. Prints both times and their ratio.
+# listing of the same tree with find, as alternating pairs (BENCH_PAIRS, default 5).
 # Usage: scripts/bench-survey.sh <build folder>
 # With BENCH_ROWS=<file>, also appends "name|ours|reference|ratio" rows for scripts/bench.sh.
 set -euo pipefail
@@ -27,15 +27,19 @@ for n in range(1, 201):
 PY
 windows_root="Z:${disk//\//\\}"
 "$build/wine-run.sh" "$build/tests/survey/survey_bench.exe" prepare "$windows_root" 20
-start=$(date +%s.%N)
-find "$disk" >/dev/null
-end=$(date +%s.%N)
-find_seconds=$(echo "$end - $start" | bc -l)
+source "$src/scripts/bench-pairs.sh"
+find_run() {
+  local start
+  start=$(date +%s.%N)
+  find "$disk" >/dev/null
+  python3 -c "import time,sys; print('%.3f' % (time.time() - float(sys.argv[1])))" "$start"
+}
 # Wine's start-up is not part of the survey: the program times the survey itself.
-line=$("$build/wine-run.sh" "$build/tests/survey/survey_bench.exe" run "$windows_root" | tr -d '\r' | grep '^result=')
-survey_seconds=${line##*seconds=}
-echo "survey: $line"
-printf 'find: %.3f s\nratio survey/find: %.0f\n' "$find_seconds" "$(echo "$survey_seconds / $find_seconds" | bc -l)"
-[ -z "${BENCH_ROWS:-}" ] || printf 'survey of 5,000 folders vs find|%.3f s|%.3f s|%.1f\n' "$survey_seconds" \
-  "$find_seconds" "$(echo "$survey_seconds / $find_seconds" | bc -l)" >> "$BENCH_ROWS"
+survey_run() {
+  local line
+  line=$("$build/wine-run.sh" "$build/tests/survey/survey_bench.exe" run "$windows_root" | tr -d '\r' | grep '^result=')
+  echo "${line##*seconds=}"
+}
+alternate "${BENCH_PAIRS:-5}" "$build/bench/survey-pairs" survey_run find_run
+row "survey of 5,000 folders vs find" s "$build/bench/survey-pairs" survey_run 1 find_run 1
 rm -rf "$disk"

@@ -21,6 +21,9 @@ have xdotool || need+=(xdotool)
 have import || need+=(imagemagick)
 have dpkg-source || need+=(dpkg-dev)
 have strace || need+=(strace)
+# A plain static web server for the download tests; its service must not start on port 80.
+[ -x /usr/sbin/nginx ] || need+=(nginx-light)
+have curl || need+=(curl)
 
 # Source entries are derived from the machine's own binary entries, so no host is named here.
 src_list=/etc/apt/sources.list.d/zav-deb-src.sources
@@ -62,6 +65,14 @@ if [ ${#need[@]} -gt 0 ]; then
   # Without an i386 index of the security suite, the i386 libraries cannot match their
   # amd64 twins' versions; the release suite alone always has matching pairs.
   suite=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+  # Packages install without starting their services (nginx's would take port 80); the
+  # tests start their own servers.
+  no_start=0
+  if [ ! -e /usr/sbin/policy-rc.d ]; then
+    printf '#!/bin/sh\nexit 101\n' >/usr/sbin/policy-rc.d && chmod 755 /usr/sbin/policy-rc.d
+    no_start=1
+  fi
+  trap 'if [ "$no_start" = 1 ]; then rm -f /usr/sbin/policy-rc.d; fi' EXIT
   apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null 2>&1 ||
     apt-get install -y -qq --no-install-recommends ${suite:+-t "$suite"} "${need[@]}" >/dev/null
 fi

@@ -10,6 +10,7 @@
 #include "app/system_info.h"
 #include "log/setup_log.h"
 #include "net/own_version.h"
+#include "net/wininet_wrapper.h"
 #include "survey/find_first.h"
 #include "sys/identity.h"
 #include "sys/permissions.h"
@@ -237,10 +238,12 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
 
   const bool shown = ShowWizard(instance, page_handles);
 
-  // The downloaded archives are removed also when the wizard was cancelled.
+  // The downloaded archives are removed also when the wizard was cancelled, and so are
+  // the partial files of downloads cut short.
   for (const std::string* path : {&moltra_archive_path, &qel_archive_path, &update_package_path}) {
     if (path->empty()) continue;
     if (CanOpenForReading(*path)) DeleteFileA(path->c_str());
+    WininetWrapper::RemovePartial(*path);
   }
   if (!shown) throw std::runtime_error("property sheet not shown");
   return 0;

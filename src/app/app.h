@@ -43,8 +43,8 @@ class CApp : public WininetWrapperDelegate {
   bool skip_qel_running_check() const { return (option_flags & kOptionSkipQelRunningCheck) != 0; }
 
   // WininetWrapperDelegate
-  void OnContentLength(WininetWrapper* request, int length) override;
-  void OnProgress(WininetWrapper* request, int bytes_so_far) override;
+  void OnContentLength(WininetWrapper* request, long long length) override;
+  void OnProgress(WininetWrapper* request, long long bytes_so_far) override;
   void OnCompleted(WininetWrapper* request) override;
 
   // Fields, in the order the rest of the program knows them.

@@ -128,11 +128,11 @@ void CApp::StartRestore() {
   MirrorEngineState();
 }
 
-void CApp::OnContentLength(WininetWrapper* request, int length) {
+void CApp::OnContentLength(WininetWrapper* request, long long length) {
   if (g_engine) g_engine->OnContentLength(request, length);
 }
 
-void CApp::OnProgress(WininetWrapper* request, int bytes_so_far) {
+void CApp::OnProgress(WininetWrapper* request, long long bytes_so_far) {
   if (g_engine) g_engine->OnProgress(request, bytes_so_far);
 }
 

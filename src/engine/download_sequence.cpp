@@ -38,9 +38,22 @@ const char kSignatureProblemText[] =
     "stati alterati e non verranno installati. Riprovare; se il problema persiste contattare "
     "l'assistenza.";
 
-int DownloadPercent(int bytes, int content_length) {
+int DownloadPercent(long long bytes, long long content_length) {
   if (content_length < 100) return -1;
-  return (bytes / 100) * 100 / (content_length / 100);
+  return static_cast<int>((bytes / 100) * 100 / (content_length / 100));
+}
+
+std::string WriteProblemText(const std::string& folder, long long bytes_needed) {
+  const long long mb = (bytes_needed + 1048575) / 1048576;
+  return "Impossibile salvare i componenti scaricati nella cartella " + folder +
+         "\nIl disco è pieno o la cartella non è scrivibile: servono almeno " + IntToString(mb) +
+         " MB liberi. Liberare spazio su disco e riprovare.";
+}
+
+void RemovePartialDownloads(const InstallParams& params) {
+  for (const std::string* target :
+       {&params.moltra_archive_path, &params.qel_archive_path, &params.update_package_path})
+    WininetWrapper::RemovePartial(*target);
 }
 
 bool CanOpenPackage(const std::string& path) {
@@ -50,33 +63,6 @@ bool CanOpenPackage(const std::string& path) {
   return file.valid();
 }
 
-unsigned long WritePackage(const std::string& path, const std::string& body) {
-  DWORD error = 0;
-  {
-    ScopedHandle file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid()) return GetLastError();
-    size_t written_total = 0;
-    while (written_total < body.size()) {
-      const DWORD part = static_cast<DWORD>(std::min<size_t>(body.size() - written_total, 1 << 24));
-      DWORD written = 0;
-      if (!WriteFile(file.get(), body.data() + written_total, part, &written, nullptr)) {
-        error = GetLastError();
-        break;
-      }
-      if (written == 0) {  // nothing moved and no error: treat as a full disk
-        error = ERROR_DISK_FULL;
-        break;
-      }
-      written_total += written;
-    }
-    if (!error && !file.Close()) error = GetLastError();
-  }
-  // A half-written package must not pass for a present one in the phases that follow.
-  if (error) DeleteFileA(path.c_str());
-  return error;
-}
-
 InstallEngine::InstallEngine(const InstallParams& params, InstallUi& ui)
     : proxy_user(params.proxy_user),
       proxy_password(params.proxy_password),
@@ -84,11 +70,13 @@ InstallEngine::InstallEngine(const InstallParams& params, InstallUi& ui)
       params_(params),
       ui_(ui) {}
 
-void InstallEngine::StartRequest(const std::string& url, bool signature) {
+void InstallEngine::StartRequest(const std::string& url, const std::string& target,
+                                 bool signature) {
   if (!signature) signed_url_ = url;
   // Requests are never freed: their windows may still hold posted reports.
   WininetWrapper* request = new WininetWrapper(url);
   request->post = 0;
+  request->target = target;
   if (!proxy_user.empty() || !proxy_password.empty())
     request->SetProxyCredentials(proxy_user, proxy_password);
   request->delegate = request_delegate ? request_delegate : this;
@@ -134,7 +122,7 @@ void InstallEngine::StartPhase1() {
     StartPhase2();
     return;
   }
-  StartRequest(params_.moltra_archive_url);
+  StartRequest(params_.moltra_archive_url, params_.moltra_archive_path);
 }
 
 void InstallEngine::StartPhase2() {
@@ -177,23 +165,31 @@ void InstallEngine::StartPhase3() {
   ui_.SetPhaseText("Fase 2 di 4 - Download componenti");
   WaitForMoltraToClose();
   WriteLog("[  INFO] Start checking qel package -> " + qel_archive_url);
-  StartRequest(qel_archive_url);
+  StartRequest(qel_archive_url, params_.qel_archive_path);
 }
 
-void InstallEngine::OnContentLength(WininetWrapper*, int) {}
+void InstallEngine::OnContentLength(WininetWrapper*, long long) {}
 
-void InstallEngine::OnProgress(WininetWrapper* request, int bytes_so_far) {
+void InstallEngine::OnProgress(WininetWrapper* request, long long bytes_so_far) {
   const int percent = DownloadPercent(bytes_so_far, request->contentLength);
   if (percent >= 0) ui_.SetDownloadPercent(percent);
 }
+
+namespace {
+// Whole, and for a package on disk under its final name.
+bool ArrivedWhole(const WininetWrapper& request) {
+  return IsCompleteTransfer(request.statusCode, request.contentLengthKnown, request.contentLength,
+                            request.bodyBytes) &&
+         request.writeError == 0;
+}
+}  // namespace
 
 bool InstallEngine::FetchSignature(WininetWrapper*& request) {
   if (request == signature_request_) {
     signature_request_ = nullptr;
     const std::string& text = request->response;
     signature_.clear();
-    if (IsCompleteTransfer(request->statusCode, request->contentLength, text.size()))
-      signature_ = text;
+    if (ArrivedWhole(*request)) signature_ = text;
     else
       WriteLog("[* WARN] Signature download not completed -> " + signed_url_ + ".sig -> " +
                IntToString(request->statusCode));
@@ -201,10 +197,9 @@ bool InstallEngine::FetchSignature(WininetWrapper*& request) {
     return false;
   }
   // A failed transfer goes its usual way; a complete one waits for its signature.
-  if (!IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()))
-    return false;
+  if (!ArrivedWhole(*request)) return false;
   signed_request_ = request;
-  StartRequest(signed_url_ + ".sig", true);
+  StartRequest(signed_url_ + ".sig", std::string(), true);
   signature_request_ = current_request;
   return true;
 }
@@ -228,7 +223,7 @@ bool InstallEngine::Trusted(const std::string* body, const std::string& path) {
                          MB_ICONWARNING | MB_RETRYCANCEL) == IDRETRY) {
     StartPhase(state);
   } else {
-    EndProgram(0);
+    EndInstallation();
   }
   return false;
 }
@@ -270,52 +265,69 @@ bool InstallEngine::AskCredentials() {
   return true;
 }
 
+void InstallEngine::EndInstallation() {
+  RemovePartialDownloads(params_);
+  EndProgram(0);
+}
+
+bool InstallEngine::AskAfterWriteFailure(const std::string& target, const WininetWrapper& request,
+                                         const std::string& caption) {
+  WriteLog("[**  ERR] Cannot write package " + target + " -> " +
+           IntToString(static_cast<long long>(request.writeError)));
+  const size_t slash = target.find_last_of('\\');
+  const std::string folder = slash == std::string::npos ? target : target.substr(0, slash + 1);
+  return ui_.ShowBox(BoxOwner::kPage,
+                     WriteProblemText(folder, std::max(request.contentLength, request.bodyBytes)),
+                     caption, MB_ICONWARNING | MB_RETRYCANCEL) == IDRETRY;
+}
+
 void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
   const DownloadPhaseTexts& texts = kDownloadPhaseTexts[phase - 1];
   std::string& body = request->response;
-  const size_t received = body.size();
-  WriteLog(texts.finished + IntToString(static_cast<long long>(received)));
-  const bool complete = IsCompleteTransfer(request->statusCode, request->contentLength, received);
+  const long long received = request->bodyBytes;
+  WriteLog(texts.finished + IntToString(received));
+  // A package is on disk under its final name only when it arrived whole (the request
+  // renames its partial file then); a partial file is never taken for it.
+  const bool complete = IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                           request->contentLength, received) &&
+                        request->writeError == 0;
 
   bool done = false;
-  bool write_failed = false;
   if (phase == 2) {
     if (complete && !Trusted(&body, "")) return;
     // A cut manifest is not trusted even when what arrived happens to parse.
     done = ReadQelManifest(complete ? body : std::string(), qel_archive_url, qel_version,
                            qel_checksum) &&
            complete;
-  } else if (complete) {
+  } else {
     const std::string& target = phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
-    const unsigned long error = WritePackage(target, body);
-    if (error) {
-      WriteLog("[**  ERR] Cannot write package " + target + " -> " +
-               IntToString(static_cast<long long>(error)));
-      write_failed = true;
-    } else {
-      std::string().swap(body);
-      if (!Trusted(nullptr, target)) return;
-      done = true;
-    }
+    if (complete && !Trusted(nullptr, target)) return;
+    done = complete;
   }
 
   if (done) {
-    std::string().swap(body);  // the package is on disk: free the memory for the next one
+    std::string().swap(body);
     StartPhase(phase + 1);
     return;
   }
-  if (!write_failed) {
-    if (request->statusCode == 200)
-      WriteLog(texts.not_completed + IntToString(static_cast<long long>(received)) + " -> " +
-               IntToString(request->contentLength));
-    else
-      WriteLog(texts.connection_error + IntToString(request->statusCode));
-  }
   std::string().swap(body);
+  if (request->writeError != 0) {
+    const std::string& target = phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
+    if (AskAfterWriteFailure(target, *request, "Attenzione"))
+      StartPhase(phase);
+    else
+      EndInstallation();
+    return;
+  }
+  if (IsBodyStatus(request->statusCode))
+    WriteLog(texts.not_completed + IntToString(received) + " -> " +
+             IntToString(request->contentLength));
+  else
+    WriteLog(texts.connection_error + IntToString(request->statusCode));
 
-  if (request->statusCode == 407 && !write_failed) {
+  if (request->statusCode == 407) {
     if (!AskCredentials()) {
-      EndProgram(0);
+      EndInstallation();
       return;
     }
     StartPhase(phase);
@@ -326,5 +338,5 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
     StartPhase(phase);
     return;
   }
-  EndProgram(0);
+  EndInstallation();
 }

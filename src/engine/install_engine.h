@@ -27,7 +27,13 @@ extern const char kSignatureProblemText[];
 
 // Percentage shown for `bytes` of `content_length` (each division truncating); -1 when the
 // length is below 100 and nothing is shown.
-int DownloadPercent(int bytes, int content_length);
+int DownloadPercent(long long bytes, long long content_length);
+// The box of a package that could not be saved (full disk, folder not writable): the
+// folder and the space needed.
+std::string WriteProblemText(const std::string& folder, long long bytes_needed);
+// Removes the partial files of every package (an installation that ends, done or
+// cancelled, never leaves one to be trusted).
+void RemovePartialDownloads(const InstallParams& params);
 // Extraction percentage: done * 100 / total, 0 for an empty total.
 int ExtractPercent(uint32_t done, uint32_t total);
 // Caption of the update's boxes: "DEV - ", "TEST - " or nothing, then the service caption.
@@ -58,8 +64,8 @@ class InstallEngine : public WininetWrapperDelegate {
   void AbandonUpdate();
 
   // WininetWrapperDelegate: every report arrives on the user-interface thread.
-  void OnContentLength(WininetWrapper* request, int length) override;
-  void OnProgress(WininetWrapper* request, int bytes_so_far) override;
+  void OnContentLength(WininetWrapper* request, long long length) override;
+  void OnProgress(WininetWrapper* request, long long bytes_so_far) override;
   void OnCompleted(WininetWrapper* request) override;
 
   // Receiver of the requests' reports; null: the engine itself. A receiver other than the
@@ -84,13 +90,20 @@ class InstallEngine : public WininetWrapperDelegate {
   void* install_thread = nullptr;  // handle of the extraction thread started last
 
  private:
+  // `target`: a package's final name (the body goes to disk); empty for a small document.
   // `signature`: the request fetches the signature of the download just completed.
-  void StartRequest(const std::string& url, bool signature = false);
+  void StartRequest(const std::string& url, const std::string& target = std::string(),
+                    bool signature = false);
   // Every download is handled once its signature (URL + ".sig") has been fetched too.
   bool FetchSignature(WininetWrapper*& request);
   // Verifies the download just completed: `body` in memory, or else the complete file at
   // `path`. A refused download is deleted, logged and refused to the user; false then.
   bool Trusted(const std::string* body, const std::string& path);
+  // A package could not be saved: its own message; true for Retry.
+  bool AskAfterWriteFailure(const std::string& target, const WininetWrapper& request,
+                            const std::string& caption);
+  // Cancel during a download: partial files go, then the program ends with 0.
+  void EndInstallation();
   void StartPhase(int phase);
   void OnPhaseCompleted(int phase, WininetWrapper* request);
   void OnUpdateInfoCompleted(WininetWrapper* request);
@@ -121,6 +134,3 @@ class InstallEngine : public WininetWrapperDelegate {
 
 // True when the file can be opened for reading in shared mode: a package is present.
 bool CanOpenPackage(const std::string& path);
-// Writes every byte of `body` to `path` (created or truncated); 0 or the Windows error
-// code of the failed call. A file that could not be written whole is removed.
-unsigned long WritePackage(const std::string& path, const std::string& body);

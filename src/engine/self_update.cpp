@@ -61,6 +61,8 @@ void InstallEngine::AbandonUpdate() {
   if (install_state == 10 || install_state == 20) {
     WriteLog("[* WARN] Update check closed by the user");
     install_state = -1;
+    // Its transfer stops too: nobody will read what it would bring.
+    if (current_request) current_request->Cancel();
   }
   ui_.EndUpdateDialog();
 }
@@ -69,7 +71,8 @@ void InstallEngine::OnUpdateInfoCompleted(WininetWrapper* request) {
   ui_.ShowUpdateDialog(false);
   const std::string& body = request->response;
   std::vector<std::string> fields;
-  if (IsCompleteTransfer(request->statusCode, request->contentLength, body.size())) {
+  if (IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
+                         request->bodyBytes)) {
     if (!Trusted(&body, "")) return;
     SplitString(body, ".", fields);
   }
@@ -127,33 +130,38 @@ void InstallEngine::OnUpdateInfoCompleted(WininetWrapper* request) {
 void InstallEngine::StartUpdateDownload() {
   WriteLog("[  INFO] Looking for new setup -> " + params_.update_package_url);
   install_state = 20;
-  StartRequest(params_.update_package_url);
+  StartRequest(params_.update_package_url, params_.update_package_path);
 }
 
 void InstallEngine::OnUpdatePackageCompleted(WininetWrapper* request) {
   ui_.ShowUpdateDialog(false);
-  std::string& body = request->response;
-  WriteLog("[  INFO] Setup download finished -> " +
-           IntToString(static_cast<long long>(body.size())));
-  if (IsCompleteTransfer(request->statusCode, request->contentLength, body.size())) {
-    const unsigned long error = WritePackage(params_.update_package_path, body);
-    std::string().swap(body);
-    if (error == 0) {
-      if (!Trusted(nullptr, params_.update_package_path)) return;
+  const long long received = request->bodyBytes;
+  WriteLog("[  INFO] Setup download finished -> " + IntToString(received));
+  // The request renamed the package to its final name only when it arrived whole.
+  if (IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
+                         received) &&
+      request->writeError == 0) {
+    if (!Trusted(nullptr, params_.update_package_path)) return;
+    ui_.ShowUpdateDialog(true);
+    ApplyUpdate();
+    return;
+  }
+  if (request->writeError != 0) {
+    if (AskAfterWriteFailure(params_.update_package_path, *request,
+                             UpdateBoxCaption(params_.run_mode))) {
       ui_.ShowUpdateDialog(true);
-      ApplyUpdate();
-      return;
+      StartUpdateDownload();
+    } else {
+      ui_.EndUpdateDialog();
     }
-    WriteLog("[**  ERR] Cannot write package " + params_.update_package_path + " -> " +
-             IntToString(static_cast<long long>(error)));
-  } else if (request->statusCode == 200) {
-    WriteLog("[* WARN] Download setup update package not completed -> " +
-             IntToString(static_cast<long long>(body.size())) + " -> " +
-             IntToString(request->contentLength));
+    return;
+  }
+  if (IsBodyStatus(request->statusCode)) {
+    WriteLog("[* WARN] Download setup update package not completed -> " + IntToString(received) +
+             " -> " + IntToString(request->contentLength));
   } else {
     WriteLog("[* WARN] Connection error check update -> " + IntToString(request->statusCode));
   }
-  std::string().swap(body);
 
   if (request->statusCode == 407) {
     if (!AskCredentials()) {

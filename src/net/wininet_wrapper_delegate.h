@@ -5,10 +5,11 @@ class WininetWrapper;
 
 class WininetWrapperDelegate {
  public:
-  // Status 200, the body is about to be read; `length` is Content-Length (0 when absent).
-  virtual void OnContentLength(WininetWrapper* request, int length) = 0;
-  // Part of the body has arrived.
-  virtual void OnProgress(WininetWrapper* request, int bytes_so_far) = 0;
+  // Status 200 (or 206 for the rest of a file), the body is about to be read; `length` is
+  // the whole file's length (0 when absent).
+  virtual void OnContentLength(WininetWrapper* request, long long length) = 0;
+  // Part of the body has arrived; a resumed file counts from its start.
+  virtual void OnProgress(WininetWrapper* request, long long bytes_so_far) = 0;
   // The request is over, successfully or not.
   virtual void OnCompleted(WininetWrapper* request) = 0;
 

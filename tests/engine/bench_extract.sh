@@ -10,8 +10,9 @@ build=$(cd "$1" && pwd)
 total_mb=${2:-200}
 files=${3:-2000}
 big_mb=${BENCH_BIG_MB:-600}
-repeats=${BENCH_REPEATS:-3}
+pairs=${BENCH_PAIRS:-5}
 rows=${BENCH_ROWS:-/dev/null}
+source "$(dirname "$0")/../../scripts/bench-pairs.sh"
 data="$build/bench/extract"  # trees and archives, kept between runs
 exe="$build/tests/engine/bench_extract.exe"
 [ -x "$exe" ] || { echo "build the bench_extract target first" >&2; exit 1; }
@@ -80,53 +81,47 @@ measure() {  # prints "<seconds> <max RSS KB>" of the command
   cat "$out/time.txt"
 }
 winpath() { echo "Z:$1" | tr / '\\'; }
-ratio() { python3 -c "import sys; print('%.2f' % (float(sys.argv[1]) / float(sys.argv[2])))" "$1" "$2"; }
-best() {  # best <command...>: the least time, peak and in-process milliseconds of N runs
-  local t m ms bt=999999 bm=999999999 bms=999999999 i
-  for ((i = 0; i < repeats; i++)); do
-    rm -rf "$out/x" && mkdir -p "$out/x"
-    read -r t m < <(measure "$@")
-    ms=$(sed -n 's/^result [0-9]* ms \([0-9]*\).*/\1/p' "$out/cmd.txt")
-    bt=$(python3 -c "print(min($bt, $t))"); bm=$((m < bm ? m : bm))
-    [ -z "$ms" ] || bms=$((ms < bms ? ms : bms))
-  done
-  echo "$bt $bm $bms"
-}
-
 # A running wineserver, as a running Windows is: what is measured is the program, not Wine's start.
 wineserver -p
 "$build/wine-run.sh" "$exe" checksum 'Z:\nonexistent' v >/dev/null 2>&1 || true  # warm the prefix
 
-bench_archive() {  # bench_archive <label> <archive>
-  local label=$1 path=$2 t71 m71 t7 m7 tz mz msz
+bench_archive() {  # bench_archive <label> <archive>: ExtractArchive, 7zz x -mmt=1, 7zz x in turns
+  local label=$1 path=$2
   cat "$path" > /dev/null
   echo "$label: $(du -m "$path" | cut -f1) MB packed; $(7zz l -slt "$path" | grep -m1 '^Blocks' || true)"
-  read -r t71 m71 _ < <(best 7zz x -bd -y -mmt=1 -o"$out/x" "$path")
-  read -r t7 m7 _ < <(best 7zz x -bd -y -o"$out/x" "$path")
   rm -rf "$out/ref" && 7zz x -bd -y -o"$out/ref" "$path" >/dev/null
-  read -r tz mz msz < <(best "$build/wine-run.sh" "$exe" extract "$(winpath "$path")" "$(winpath "$out/x")\\")
-  grep '^result' "$out/cmd.txt" | tr -d '\r'
-  grep -q '^result 0 ' "$out/cmd.txt" || { echo "EXTRACTION FAILED" >&2; return 1; }
-  diff -r -q "$out/ref" "$out/x" >/dev/null && echo "trees identical" || { echo "TREES DIFFER" >&2; return 1; }
-  echo "  7zz x -mmt=1 ${t71} s ${m71} KB; 7zz x ${t7} s ${m7} KB; ours ${tz} s ${mz} KB, ${msz} ms in the process (best of $repeats)"
-  local inside
-  inside=$(python3 -c "print('%.2f' % ($msz / 1000))")
-  echo "$label time in the process vs 7zz x -mmt=1|${inside} s|${t71} s|$(ratio "$inside" "$t71")" >> "$rows"
-  echo "$label time (with Wine's start) vs 7zz x -mmt=1|${tz} s|${t71} s|$(ratio "$tz" "$t71")" >> "$rows"
-  echo "$label time vs 7zz x|${tz} s|${t7} s|$(ratio "$tz" "$t7")" >> "$rows"
-  echo "$label peak memory vs 7zz x -mmt=1|$((mz / 1024)) MiB|$((m71 / 1024)) MiB|$(ratio "$mz" "$m71")" >> "$rows"
-  echo "$label peak memory vs 7zz x|$((mz / 1024)) MiB|$((m7 / 1024)) MiB|$(ratio "$mz" "$m7")" >> "$rows"
+  ours() {  # "<s> <KB> <in-process s>"
+    rm -rf "$out/x" && mkdir -p "$out/x"
+    local m
+    m=$(measure "$build/wine-run.sh" "$exe" extract "$(winpath "$path")" "$(winpath "$out/x")\\") || return 1
+    grep -q '^result 0 ' "$out/cmd.txt" || { echo "EXTRACTION FAILED" >&2; return 1; }
+    diff -r -q "$out/ref" "$out/x" >/dev/null || { echo "TREES DIFFER" >&2; return 1; }
+    echo "$m $(sed -n 's/^result [0-9]* ms \([0-9]*\).*/\1/p' "$out/cmd.txt" | tr -d '\r' | awk '{ printf "%.2f", $1 / 1000 }')"
+  }
+  single() { rm -rf "$out/x" && mkdir -p "$out/x" && measure 7zz x -bd -y -mmt=1 -o"$out/x" "$path"; }
+  multi() { rm -rf "$out/x" && mkdir -p "$out/x" && measure 7zz x -bd -y -o"$out/x" "$path"; }
+  alternate "$pairs" "$out/pairs" ours single multi
+  echo "trees identical"
+  row "$label time in the process vs 7zz x -mmt=1" s "$out/pairs" ours 3 single 1
+  row "$label time (with Wine's start) vs 7zz x -mmt=1" s "$out/pairs" ours 1 single 1
+  row "$label time vs 7zz x" s "$out/pairs" ours 1 multi 1
+  row "$label peak memory vs 7zz x -mmt=1" MiB "$out/pairs" ours 2 single 2 1024
+  row "$label peak memory vs 7zz x" MiB "$out/pairs" ours 2 multi 2 1024
 }
 
 main=$(archive "bench$total_mb" "$total_mb" "$files" 2021)
 bench_archive "extract ${total_mb} MB/${files} files" "$main"
 
 # Folder checksum against md5sum over the same files in the same order, on that tree.
-read -r tc mc < <(measure "$build/wine-run.sh" "$exe" checksum "$(winpath "$out/ref")" none)
-ours=$(grep '^checksum' "$out/cmd.txt" | cut -d' ' -f2 | tr -d '\r')
-start=$(date +%s.%N)
-# Folders count as "-1", files by their md5sum, all in byte order of the path.
-ref=$(cd "$out/ref" && python3 - <<'PY'
+checksum_ours() {
+  measure "$build/wine-run.sh" "$exe" checksum "$(winpath "$out/ref")" none | cut -d' ' -f1
+  grep '^checksum' "$out/cmd.txt" | cut -d' ' -f2 | tr -d '\r' > "$out/ours.sum"
+}
+checksum_md5sum() {
+  local start
+  start=$(date +%s.%N)
+  # Folders count as "-1", files by their md5sum, all in byte order of the path.
+  (cd "$out/ref" && python3 - <<'PY'
 import subprocess
 entries = sorted(subprocess.run(["find", ".", "-mindepth", "1"], capture_output=True,
                                 text=True).stdout.split("\n")[:-1], key=lambda p: p.replace("/", "\\").encode())
@@ -137,11 +132,13 @@ sums = iter(subprocess.run(["md5sum", "--"] + files, capture_output=True, text=T
 text = "".join("-1" if e in dirs else next(sums)[:32] for e in entries)
 print(subprocess.run(["md5sum"], input=text, capture_output=True, text=True).stdout[:32])
 PY
-)
-tm=$(python3 -c "import time,sys; print('%.2f' % (time.time() - float(sys.argv[1])))" "$start")
-echo "checksum ours ${tc} s (peak RSS ${mc} KB) = $ours; md5sum ${tm} s = $ref"
-[ "$ours" = "$ref" ] || { echo "CHECKSUMS DIFFER" >&2; exit 1; }
-echo "folder checksum time vs md5sum (values equal)|${tc} s|${tm} s|$(ratio "$tc" "$tm")" >> "$rows"
+  ) > "$out/ref.sum"
+  python3 -c "import time,sys; print('%.2f' % (time.time() - float(sys.argv[1])))" "$start"
+}
+alternate "$pairs" "$out/sums" checksum_ours checksum_md5sum
+echo "checksum ours = $(cat "$out/ours.sum"); md5sum = $(cat "$out/ref.sum")"
+[ "$(cat "$out/ours.sum")" = "$(cat "$out/ref.sum")" ] || { echo "CHECKSUMS DIFFER" >&2; exit 1; }
+row "folder checksum time vs md5sum (values equal)" s "$out/sums" checksum_ours 1 checksum_md5sum 1
 rm -rf "$out/ref" "$out/x"
 
 if [ "$big_mb" -gt 0 ]; then

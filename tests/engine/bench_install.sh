@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmark (not a test): a full installation of a runtime package and a client package
 # from the loopback server with the engine under Wine, against curl plus `7zz x` on the
-# same files. tests/engine/bench_install.sh <build dir> [runtime MB, default 200] [client MB, default 150]
+# same files, as alternating pairs (BENCH_PAIRS, default 5). tests/engine/bench_install.sh <build dir> [runtime MB, default 200] [client MB, default 150]
 set -euo pipefail
 build=$(cd "$1" && pwd)
 rmb=${2:-200}
@@ -13,7 +13,7 @@ state="$build/bench/install"
 server="$here/../net/http_test_server.py"
 mkdir -p "$state/www"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
-trap 'python3 "$server" stop "$state" >/dev/null; wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'python3 "$server" stop "$state" >/dev/null; rm -rf "$state/run" "$state/ref"; wineserver -k >/dev/null 2>&1 || true' EXIT
 
 # Packages of mostly incompressible data (as installed programs are), made once.
 make_package() {  # name MB
@@ -34,23 +34,29 @@ base="http://127.0.0.1:$port/files"
 printf '<rel><download_url>%s/qel.7z</download_url><number>1.0.0.0</number><checksum>0</checksum></rel>' "$base" > "$state/www/qel.xml"
 cat "$state/www/"*.7z > /dev/null
 
-rm -rf "$state/ref" && mkdir -p "$state/ref"
-/usr/bin/time -f '%e %M' -o "$state/time.txt" bash -c "
-  cd '$state/ref' && curl -s -o moltra.7z '$base/moltra.7z' && curl -s -o qel.xml '$base/qel.xml' &&
-  curl -s -o qel.7z '$base/qel.7z' && 7zz x -bd -y -omoltra moltra.7z >/dev/null && 7zz x -bd -y -oqel qel.7z >/dev/null"
-read -r tr mr < "$state/time.txt"
-rm -rf "$state/ref"
-
-rm -rf "$state/run" && mkdir -p "$state/run"
+source "$here/../../scripts/bench-pairs.sh"
+pairs=${BENCH_PAIRS:-5}
 win_root="Z:$(echo "$state/run" | sed 's|/|\\|g')"
+# A running wineserver, as a running Windows is.
+wineserver -p
 "$build/wine-run.sh" "$build/tests/net/bench_download.exe" "$base/missing" >/dev/null 2>&1 || true  # warm Wine
-/usr/bin/time -f '%e %M' -o "$state/time.txt" "$build/wine-run.sh" "$exe" "$base/moltra.7z" "$base/qel.xml" "$win_root" > "$state/out.txt" 2>&1 || true
-read -r te me < "$state/time.txt"
-echo "curl + 7zz x : ${tr} s"
-echo "engine       : ${te} s (incl. Wine start); $(tr -d '\r' < "$state/out.txt" | grep install)"
-rm -rf "$state/run"
-python3 -c "import sys; a=list(map(float, sys.argv[1:])); print('ratio time engine/(curl+7zz) = %.2f; largest package %d MB' % (a[1]/a[0], max(a[2], a[3])))" "$tr" "$te" "$rmb" "$cmb"
-if [ -n "${BENCH_ROWS:-}" ]; then
-  python3 -c "import sys; r, e = map(float, sys.argv[1:3]); print('full installation %s+%s MB, time vs curl + 7zz x|%.2f s|%.2f s|%.2f' % (sys.argv[3], sys.argv[4], e, r, e / r))" \
-    "$tr" "$te" "$rmb" "$cmb" >> "$BENCH_ROWS"
-fi
+
+reference() {  # curl the three files, then 7zz x both archives: "<s> <KB>"
+  rm -rf "$state/ref" && mkdir -p "$state/ref"
+  timed bash -c "cd '$state/ref' && curl -s -o moltra.7z '$base/moltra.7z' && curl -s -o qel.xml '$base/qel.xml' &&
+    curl -s -o qel.7z '$base/qel.7z' && 7zz x -bd -y -omoltra moltra.7z >/dev/null && 7zz x -bd -y -oqel qel.7z >/dev/null"
+  rm -rf "$state/ref"
+}
+engine() {  # the engine headless: "<s> <KB> <in-process s> <peak private MiB>"
+  rm -rf "$state/run" && mkdir -p "$state/run"
+  local m
+  m=$(BENCH_OUT="$state/out.txt" timed "$build/wine-run.sh" "$exe" "$base/moltra.7z" "$base/qel.xml" "$win_root") || return 1
+  grep -q "install finished" "$state/out.txt" || { cat "$state/out.txt" >&2; return 1; }
+  echo "$m $(tr -d '\r' < "$state/out.txt" | sed -n 's/.* in \([0-9]*\) ms, peak private \([0-9]*\) KB.*/\1 \2/p' |
+    awk '{ printf "%.2f %d", $1 / 1000, $2 / 1024 }')"
+  rm -rf "$state/run"
+}
+alternate "$pairs" "$state/pairs" engine reference
+row "full installation ${rmb}+${cmb} MB (with Wine's start) vs curl + 7zz x" s "$state/pairs" engine 1 reference 1
+row "full installation ${rmb}+${cmb} MB in the process vs curl + 7zz x" s "$state/pairs" engine 3 reference 1
+row "full installation ${rmb}+${cmb} MB peak memory vs curl + 7zz x" MiB "$state/pairs" engine 2 reference 2 1024

@@ -6,6 +6,7 @@
 
 #include "engine/archive_extractor.h"
 #include "net/folder_checksum.h"
+#include "net/wininet_wrapper.h"
 #include "scripted_ui.h"
 #include "sys/fs_utils.h"
 #include "sys/log_capture.h"
@@ -241,6 +242,9 @@ TEST(InstallEngine, FailuresOfEachPhase) {
       {"/stall/1", "Connection error phase # -> 0", {}},
       {"/status/407", "Connection error phase # -> 407", {0, 0, ERROR_CANCELLED}},
       {"/status/407", "Connection error phase # -> 407", {ERROR_INVALID_FLAGS}},
+      // An empty 200 without Content-Length is no package; a length past 2 GB is no overflow.
+      {"/nolength/0", "* -> 0 -> 0", {}},
+      {"/hugelength/3000000000", "* -> 100 -> 3000000000", {}},
   };
   for (const auto& kind : kinds) {
     for (int phase = 1; phase <= 3; ++phase) {
@@ -251,6 +255,9 @@ TEST(InstallEngine, FailuresOfEachPhase) {
       ASSERT_TRUE(run.Go());
       EXPECT_EQ(0, run.ui.end_code);
       std::string line = "[* WARN] " + kind.line;
+      // A manifest announced past any document's size is refused without being read.
+      if (phase == 2 && std::string(kind.path).find("huge") != std::string::npos)
+        line = "[* WARN] Connection error phase # -> 0";
       if (line.find('#') != std::string::npos)
         line.replace(line.find('#'), 1, std::to_string(phase));
       if (line.find('*', 3) != std::string::npos)
@@ -299,9 +306,40 @@ TEST(InstallEngine, BadManifestsAndUnwritablePackagesFailThePhase) {
     EXPECT_EQ(0, run.ui.end_code);
     EXPECT_TRUE(run.log.Has(line)) << line;
     ASSERT_EQ(1u, run.ui.boxes.size());
-    EXPECT_EQ(kConnectionProblemText, run.ui.boxes[0].text);
+    // A package that cannot be saved is not called a connection problem: its box names the
+    // folder and the space needed.
+    EXPECT_EQ(c < 2 ? kConnectionProblemText
+                    : WriteProblemText(run.temp.Sub("manca\\"),
+                                       FileSize(Package(c == 2 ? "moltra.7z" : "qel.7z"))),
+              run.ui.boxes[0].text);
     EXPECT_FALSE(run.log.Has(kPhase[c == 2 ? 2 : 4]));
   }
+}
+
+// A disk that fills while a package is written (a 1 MB tmpfs the fixture mounts): the
+// package's own message with its folder and the space needed, no partial file left to be
+// trusted, nothing unpacked.
+TEST(InstallEngine, FullDiskWhileWritingHasItsOwnMessage) {
+  const std::string disk =
+      UnixToWindowsPath(std::string(std::getenv("ZAV_BUILD_DIR")) + "/tests/engine/small-disk");
+  if (!FileExists(disk + "\\.mounted")) GTEST_SKIP() << "no small disk: mounting needs root";
+  Install run;
+  run.Serve();
+  const std::string package(3 << 20, 'z');
+  run.params.moltra_archive_url = ServeText("grande.7z", package);
+  const std::string target = run.params.moltra_archive_path = disk + "\\moltra2021.7z";
+  ASSERT_TRUE(run.Go());
+  EXPECT_EQ(0, run.ui.end_code);
+  ASSERT_EQ(1u, run.ui.boxes.size());
+  EXPECT_EQ(WriteProblemText(disk + "\\", package.size()), run.ui.boxes[0].text);
+  EXPECT_EQ(static_cast<unsigned>(MB_RETRYCANCEL), run.ui.boxes[0].type & MB_TYPEMASK);
+  EXPECT_FALSE(run.log.MessagesWith("[**  ERR] Cannot write package " + target + " -> ").empty());
+  EXPECT_FALSE(run.log.Has("[* WARN] Connection error phase 1 -> 200"));
+  EXPECT_FALSE(FileExists(target));
+  EXPECT_FALSE(FileExists(WininetWrapper::PartialPath(target)));
+  EXPECT_FALSE(FileExists(WininetWrapper::ResumeRecordPath(target)));
+  EXPECT_FALSE(run.log.Has(kPhase[2]));
+  EXPECT_FALSE(run.log.Has("[  INFO] Starting Moltra decompression"));
 }
 
 TEST(InstallEngine, RetryRepeatsThePhaseUntilItSucceeds) {

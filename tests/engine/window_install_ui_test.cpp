@@ -168,7 +168,8 @@ TEST(WindowInstallUi, UpdateDialogEndsWithTheCheck) {
 
 TEST(WindowInstallUi, ClosingTheUpdateDialogAbandonsTheCheck) {
   UpdateRun run;
-  run.params.update_info_url = TestServerUrl("/stall/2");
+  // A body that would take a minute to arrive.
+  run.params.update_info_url = TestServerUrl("/slow/3000/4096");
   run.engine = new InstallEngine(run.params, run.ui);
   LogCapture log;
   HANDLE closer = CreateThread(nullptr, 0, CloseUpdateDialog, nullptr, 0, nullptr);
@@ -180,9 +181,11 @@ TEST(WindowInstallUi, ClosingTheUpdateDialogAbandonsTheCheck) {
   EXPECT_EQ(0u, closer_result);
   EXPECT_TRUE(log.Has("[* WARN] Update check closed by the user"));
   EXPECT_EQ(-1, run.engine->install_state);
-  // The stalled request still ends: its report is ignored (no box, no second dialog).
+  // The transfer stops reading and ends: its report is ignored (no box, no second dialog).
   WininetWrapper* request = run.engine->current_request;
-  for (int i = 0; i < 400 && request->statusCode == -1; ++i) Sleep(25);
+  for (int i = 0; i < 1200 && request->statusCode == -1; ++i) Sleep(25);
+  EXPECT_EQ(0, request->statusCode);
+  EXPECT_LT(request->bodyBytes, 3000 * 4096);
   MSG msg;
   while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
   EXPECT_FALSE(log.Has("[* WARN] Connection error check update -> 0"));

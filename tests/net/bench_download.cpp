@@ -1,5 +1,6 @@
 // Benchmark helper: downloads one URL with WininetWrapper and prints the time taken, the
-// body size and the process's peak memory. bench_download.exe <url>
+// body size and the process's peak memory. bench_download.exe <url> [target file]: with a
+// target the body goes to disk, as a package's does.
 #include <windows.h>
 #include <psapi.h>
 
@@ -10,8 +11,8 @@
 namespace {
 class Waiter : public WininetWrapperDelegate {
  public:
-  void OnContentLength(WininetWrapper*, int) override {}
-  void OnProgress(WininetWrapper*, int) override {}
+  void OnContentLength(WininetWrapper*, long long) override {}
+  void OnProgress(WininetWrapper*, long long) override {}
   void OnCompleted(WininetWrapper*) override { done = true; }
   bool done = false;
 };
@@ -23,6 +24,7 @@ int main(int argc, char** argv) {
   const DWORD start = GetTickCount();
   WininetWrapper* request = new WininetWrapper(argv[1]);
   request->delegate = &waiter;
+  if (argc > 2) request->target = argv[2];
   request->Start();
   MSG msg;
   while (!waiter.done && GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
@@ -30,9 +32,11 @@ int main(int argc, char** argv) {
   PROCESS_MEMORY_COUNTERS counters = {};
   counters.cb = sizeof(counters);
   GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof(counters));
-  std::printf("status %d bytes %u content_length %d ms %lu peak_working_set_kb %lu\n",
-              request->statusCode, static_cast<unsigned>(request->response.size()),
-              request->contentLength, static_cast<unsigned long>(elapsed),
-              static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024));
-  return request->statusCode == 200 ? 0 : 1;
+  std::printf(
+      "status %d bytes %lld content_length %lld ms %lu peak_working_set_kb %lu resumed_from %lld\n",
+      request->statusCode, static_cast<long long>(request->bodyBytes),
+      static_cast<long long>(request->contentLength), static_cast<unsigned long>(elapsed),
+      static_cast<unsigned long>(counters.PeakWorkingSetSize / 1024),
+      static_cast<long long>(request->resumedFrom));
+  return request->statusCode == 200 || request->statusCode == 206 ? 0 : 1;
 }

@@ -1,11 +1,13 @@
 /* Benchmark helper (Linux, not part of the build): a minimal loopback HTTP server that
  * answers GET /files/NAME with the file NAME of ROOT (Content-Length, sendfile) and 404
  * otherwise, one connection at a time, so that curl and the client under test are measured
- * against a server that is not itself the bottleneck.
+ * against a server that is not itself the bottleneck. SIGPIPE is ignored: a client may drop
+ * mid-body.
  *   bench_server ROOT PORT_FILE   listens on 127.0.0.1, an ephemeral port written to
  *                                 PORT_FILE once it accepts; exits after 15 minutes at most */
 #include <arpa/inet.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <netinet/in.h>
 #include <stdio.h>
 #include <string.h>
@@ -54,6 +56,8 @@ static void answer(int client, const char* root) {
 
 int main(int argc, char** argv) {
   if (argc != 3) return 2;
+  /* A client that drops mid-body must not end the server: the write just fails. */
+  signal(SIGPIPE, SIG_IGN);
   alarm(900);
   int server = socket(AF_INET, SOCK_STREAM, 0);
   struct sockaddr_in address;

@@ -22,7 +22,7 @@ Paths:
   /slow/CHUNKS/SIZE     Content-Length CHUNKS*SIZE sent in CHUNKS writes with pauses
   /reset                reads the request and resets the connection
   /stall/SECONDS        answers nothing for SECONDS, then closes
-  /hugelength           claims 1,900,000,000 bytes and sends 100
+  /hugelength[/N]       claims 1,900,000,000 (or N) bytes and sends 100
 A request with an absolute URL is a proxy request: without Proxy-Authorization it gets 407,
 with it 200 and the body "proxy-ok " + the decoded user:password.
 """
@@ -169,7 +169,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.close_connection = True
                 return
             if kind == "hugelength":
-                return self.send_body(200, b"h" * 100, length=1900000000)
+                length = int(parts[1]) if len(parts) > 1 else 1900000000
+                return self.send_body(200, b"h" * 100, length=length)
         except (ValueError, IndexError):
             pass
         except (BrokenPipeError, ConnectionResetError):

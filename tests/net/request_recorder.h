@@ -9,15 +9,15 @@
 
 struct RequestEvent {
   enum Kind { kContentLength, kProgress, kCompleted } kind;
-  int value;
+  long long value;
 };
 
 class RequestRecorder : public WininetWrapperDelegate {
  public:
-  void OnContentLength(WininetWrapper*, int length) override {
+  void OnContentLength(WininetWrapper*, long long length) override {
     events.push_back({RequestEvent::kContentLength, length});
   }
-  void OnProgress(WininetWrapper*, int bytes) override {
+  void OnProgress(WininetWrapper*, long long bytes) override {
     events.push_back({RequestEvent::kProgress, bytes});
   }
   void OnCompleted(WininetWrapper*) override { events.push_back({RequestEvent::kCompleted, 0}); }

@@ -11,6 +11,7 @@
 #include "net/proxy_credentials.h"
 #include "net/transfer_check.h"
 #include "log/setup_log.h"
+#include "sys/fs_utils.h"
 #include "request_recorder.h"
 #include "support/temp_folder.h"
 #include "sys/string_utils.h"
@@ -84,8 +85,8 @@ TEST_F(WininetWrapperTest, FileIsReceivedWholeWithItsLength) {
   EXPECT_EQ(200, request->statusCode);
   EXPECT_EQ(70000, request->contentLength);
   EXPECT_TRUE(request->response == bytes);
-  EXPECT_TRUE(
-      IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
+  EXPECT_TRUE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                 request->contentLength, request->bodyBytes));
   ASSERT_GE(recorder.events.size(), 2u);
   EXPECT_EQ(RequestEvent::kContentLength, recorder.events.front().kind);
   EXPECT_EQ(70000, recorder.events.front().value);
@@ -101,8 +102,8 @@ TEST_F(WininetWrapperTest, ErrorAnswersCarryTheirStatusAndNoBody) {
     WininetWrapper* request = Run(TestServerUrl("/status/" + IntToString(code)), recorder);
     EXPECT_EQ(code, request->statusCode);
     EXPECT_EQ(IntToString(code), request->response);
-    EXPECT_FALSE(
-        IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                    request->contentLength, request->bodyBytes));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kContentLength));
     EXPECT_EQ(0, recorder.Count(RequestEvent::kProgress));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
@@ -122,8 +123,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(200, request->statusCode);
     EXPECT_EQ(5000, request->contentLength);
     EXPECT_EQ(4999u, request->response.size());
-    EXPECT_FALSE(
-        IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                    request->contentLength, request->bodyBytes));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
   {
@@ -135,8 +136,8 @@ TEST_F(WininetWrapperTest, BodyLengthAnswersAreReportedAsReceived) {
     EXPECT_EQ(0, recorder.events.front().value);
     EXPECT_EQ(0, request->contentLength);
     EXPECT_EQ(std::string(3000, 'n'), request->response);
-    EXPECT_FALSE(
-        IsCompleteTransfer(request->statusCode, request->contentLength, request->response.size()));
+    EXPECT_FALSE(IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                    request->contentLength, request->bodyBytes));
     EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
   }
 }
@@ -228,6 +229,52 @@ TEST_F(WininetWrapperTest, BodyTooLargeForMemoryIsAFailedTransfer) {
   EXPECT_EQ(0, request->statusCode);
   EXPECT_TRUE(request->response.empty());
   EXPECT_EQ(1, recorder.Count(RequestEvent::kCompleted));
+}
+
+// A package's body goes to its partial file and takes its final name only when whole:
+// cut, empty without a length, or announced beyond 2 GB and cut, it never does.
+TEST_F(WininetWrapperTest, PackagesGoToDiskAndTakeTheirNameOnlyWhenWhole) {
+  std::string bytes(3 * 1048576 + 5, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 13 + i / 4099);
+  const struct {
+    std::string url;
+    bool complete, known;
+    long long length, received;
+  } cases[] = {
+      {ServeFile("disk.bin", bytes), true, true, static_cast<long long>(bytes.size()),
+       static_cast<long long>(bytes.size())},
+      {TestServerUrl("/short/5000"), false, true, 5000, 4999},
+      {TestServerUrl("/nolength/0"), false, false, 0, 0},
+      {TestServerUrl("/hugelength/3000000000"), false, true, 3000000000LL, 100},
+  };
+  TempFolder temp;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.url);
+    const std::string target = temp.Sub("pacchetto.7z");
+    RequestRecorder recorder;
+    WininetWrapper* request = new WininetWrapper(c.url);
+    request->target = target;
+    request->delegate = &recorder;
+    request->Start();
+    ASSERT_TRUE(PumpUntilCompleted(recorder, 20000));
+    EXPECT_EQ(200, request->statusCode);
+    EXPECT_EQ(c.known, request->contentLengthKnown);
+    EXPECT_EQ(c.length, request->contentLength);
+    EXPECT_EQ(c.received, request->bodyBytes);
+    EXPECT_EQ(0u, request->writeError);
+    EXPECT_TRUE(request->response.empty());
+    EXPECT_EQ(c.complete, IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                             request->contentLength, request->bodyBytes));
+    EXPECT_EQ(c.complete, FileExists(target));
+    if (c.complete) {
+      EXPECT_TRUE(ReadTextFile(target) == bytes);
+      EXPECT_FALSE(FileExists(WininetWrapper::PartialPath(target)));
+      EXPECT_EQ(3 * 1048576 / (11 * kChunk), recorder.Count(RequestEvent::kProgress));
+      EXPECT_EQ(static_cast<long long>(bytes.size()), recorder.events.front().value);
+    }
+    DeleteFileA(target.c_str());
+    WininetWrapper::RemovePartial(target);
+  }
 }
 
 TEST_F(WininetWrapperTest, RequestsRunningTogetherCompleteOnceEach) {

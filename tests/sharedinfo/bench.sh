@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Times ParseSharedInfo, DuplicateEntireYear and AddPdlEntry (run under Wine) on a SharedInfo
 # of 50 offices x 30 workstations x 6 years, and the same statements run by the sqlite3 tool
-# on the same file, and prints the ratios.   Usage: bench.sh [build folder] [repeats]
+# on the same file, as alternating pairs (BENCH_PAIRS, default 5).   Usage: bench.sh [build folder] [repeats]
 # With BENCH_ROWS=<file>, also appends "name|ours|reference|ratio" rows for scripts/bench.sh.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../.." && pwd)
@@ -82,29 +82,24 @@ run_tool() {  # average milliseconds per repeat of the script $1, start-up exclu
   sqlite3 "$db" <"$1" >/dev/null; t2=$(ms_now)
   python3 -c "print('%.3f' % (max(0, ($t2 - $t1) - ($t1 - $t0)) / 1e6 / $repeats))"
 }
-tool_parse=$(run_tool "$work/parse.sql")
-tool_dup=$(run_tool "$work/duplicate.sql")
-tool_add=$(run_tool "$work/add.sql")
+source "$src/scripts/bench-pairs.sh"
+ours_run() {  # "<parse ms> <duplicate ms> <add ms>", each call on a pristine copy
+  cp "$work/pristine" "$db"
+  ours=$("$build/wine-run.sh" "$exe" time "$win_db" "$repeats" | tr -d '\r')
+  echo "$(value parse_ms) $(value duplicate_ms) $(value add_ms)"
+}
+tool_run() {
+  cp "$work/pristine" "$db"
+  echo "$(run_tool "$work/parse.sql") $(run_tool "$work/duplicate.sql") $(run_tool "$work/add.sql")"
+}
+alternate "${BENCH_PAIRS:-5}" "$work/pairs" ours_run tool_run
 
 echo "SharedInfo: 50 offices x 30 workstations x 6 years ($(sqlite3 "$work/pristine" 'SELECT count(*) FROM Workpoint') workpoints, $(stat -c %s "$work/pristine") bytes), $repeats repeats"
 echo "ParseSharedInfo(2021) returned $(value rows) rows"
-echo "ours: one call, under Wine; in-process: the same statements on one open connection in the"
-echo "same Wine process (what SQLite itself costs there); tool: the native sqlite3 command-line tool"
-BENCH_ROWS=${BENCH_ROWS:-} python3 - "$(value parse_ms)" "$(value raw_parse_ms)" "$tool_parse" "$(value duplicate_ms)" "$(value raw_duplicate_ms)" "$tool_dup" "$(value add_ms)" "" "$tool_add" <<'PY'
-import os, sys
-rows = os.environ.get("BENCH_ROWS")
-names = ["ParseSharedInfo", "DuplicateEntireYear (complete office)", "AddPdlEntry"]
-for i, name in enumerate(names):
-    ours, raw, tool = sys.argv[1 + 3 * i: 4 + 3 * i]
-    ours, tool = float(ours), float(tool)
-    ratio = ours / tool if tool > 0 else float("inf")
-    line = "%-38s ours %8.2f ms  tool %7.2f ms  ours/tool %6.2f" % (name, ours, tool, ratio)
-    if raw:
-        line += "  in-process %8.2f ms  ours/in-process %5.2f" % (float(raw), ours / float(raw))
-    print(line)
-    if rows:
-        with open(rows, "a") as f:
-            f.write("SharedInfo %s vs sqlite3 tool|%.2f ms|%.2f ms|%.2f\n" % (name, ours, tool, ratio))
-PY
+echo "ours: one call, under Wine; tool: the native sqlite3 command-line tool; in the last run, the"
+echo "same statements on one open connection in the same Wine process took $(value raw_parse_ms) ms (parse) and $(value raw_duplicate_ms) ms (duplicate)"
+row "SharedInfo ParseSharedInfo vs sqlite3 tool" ms "$work/pairs" ours_run 1 tool_run 1
+row "SharedInfo DuplicateEntireYear (complete office) vs sqlite3 tool" ms "$work/pairs" ours_run 2 tool_run 2
+row "SharedInfo AddPdlEntry vs sqlite3 tool" ms "$work/pairs" ours_run 3 tool_run 3
 echo "Integrity and table checks, paid once by every call: open with checks $(value open_checked_ms) ms, plain open $(value open_plain_ms) ms"
 echo "ParseSharedInfo for a user without workstations (no runtime folder probes): $(value parse_stranger_ms) ms"

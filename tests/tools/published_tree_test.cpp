@@ -212,8 +212,8 @@ TEST(PublishedTree, ServedWithTheFaultsTheSetupMustSurvive) {
     RequestRecorder recorder;
     WininetWrapper* request = Fetch(c.server, c.path, recorder, c.user);
     EXPECT_EQ(c.status, request->statusCode);
-    EXPECT_EQ(c.complete, IsCompleteTransfer(request->statusCode, request->contentLength,
-                                             request->response.size()));
+    EXPECT_EQ(c.complete, IsCompleteTransfer(request->statusCode, request->contentLengthKnown,
+                                             request->contentLength, request->bodyBytes));
     if (c.status == 200 && std::string(c.path) == "/update/setup_ZAV2021_test.txt") {
       EXPECT_EQ(info, request->response);
     }
