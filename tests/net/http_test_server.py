@@ -11,6 +11,7 @@ Paths:
   /files/NAME           a file of ROOT with Content-Length
   /files/NAME.sig       ROOT's NAME.sig when there is one, else NAME signed now with the
                         TEST-ONLY key (tests/keys), as tools/publish signs it
+  /signas/AS/NAME       the signature of ROOT's NAME for a file served as AS
   /tamper/KIND/NAME     NAME of ROOT, and its .sig, spoilt: flip (one byte of the file
                         changed), cut (its last byte left out, Content-Length to match),
                         nosig (no .sig), otherkey (signed by a key no setup trusts),
@@ -123,6 +124,9 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 if body is None:
                     return self.send_body(404, b"not found")
                 return self.send_body(200, body)
+            if kind == "signas" and len(parts) == 3:  # ROOT's NAME signed for another name
+                with open(os.path.join(self.root, os.path.basename(parts[2])), "rb") as f:
+                    return self.send_body(200, signature_of(f.read(), parts[1]))
             if kind == "files" and len(parts) == 2:
                 name = os.path.join(self.root, os.path.basename(parts[1]))
                 if not os.path.isfile(name) and name.endswith(".sig") and \
