@@ -28,24 +28,29 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# The TEST-ONLY key, the one the default build trusts.
 python3 "$here/tools/publish" --replace --out "$tree" --setup "$exe" \
+  --key "$here/tests/keys/test-only-signing.key" \
   --client "$build/samples/client" --client-version "$(cache ZAV_SAMPLE_CLIENT_VERSION)" \
   --runtime "$build/samples/runtime" --base-url "http://$(cache ZAV_UPDATE_HOST)" || exit 1
 python3 "$here/tools/serve" start "$state" "$tree" || exit 1
 port=$(cat "$state/serve.port")
 export http_proxy="http://127.0.0.1:$port"
 # Every file the setup will ask for must come through the proxy whole, starting with its
-# self-update check; the client archive is the one the manifest names.
+# self-update check; the client archive is the one the manifest names. Each comes with its
+# signature.
 python3 - "http://$(cache ZAV_UPDATE_HOST)" <<'PY' || exit 1
 import os, re, sys, urllib.request
 proxy = os.environ["http_proxy"]
 opener = urllib.request.build_opener(urllib.request.ProxyHandler({"http": proxy}))
-def fetch(url):
+def fetch(url, signed=True):
     with opener.open(url, timeout=30) as answer:
         body = answer.read()
         if int(answer.headers["Content-Length"]) != len(body):
             sys.exit("incomplete answer for " + url)
     print("  %-72s %9d bytes" % (url, len(body)))
+    if signed:  # the setup refuses a file without its signature
+        fetch(url + ".sig", False)
     return body
 print("update server through %s:" % proxy)
 version = fetch(sys.argv[1] + "/update/setup_ZAV2021.txt").decode()

@@ -15,6 +15,8 @@ have g++ || need+=(g++)
 have make || need+=(make)
 have sqlite3 || need+=(sqlite3)
 have python3 || need+=(python3)
+# tools/publish signs releases with it; the tests' servers too.
+python3 -c 'import cryptography' 2>/dev/null || need+=(python3-cryptography)
 have xdotool || need+=(xdotool)
 have import || need+=(imagemagick)
 have dpkg-source || need+=(dpkg-dev)

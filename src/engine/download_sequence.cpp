@@ -9,6 +9,8 @@
 #include "log/setup_log.h"
 #include "net/folder_checksum.h"
 #include "net/manifest.h"
+#include "net/signature.h"
+#include "net/signature_document.h"
 #include "net/transfer_check.h"
 #include "net/wininet_wrapper.h"
 #include "sys/process_checks.h"
@@ -30,6 +32,11 @@ const char kConnectionProblemText[] =
 const char kMoltraRunningText[] =
     "ATTENZIONE!!\n\nE' stata rilevata una versione della Piattaforma in esecuzione. Chiudere "
     "il programma e cliccare su OK per proseguire con l'installazione.";
+
+const char kSignatureProblemText[] =
+    "Alcuni componenti scaricati non hanno una firma valida del produttore: potrebbero essere "
+    "stati alterati e non verranno installati. Riprovare; se il problema persiste contattare "
+    "l'assistenza.";
 
 int DownloadPercent(long long bytes, long long content_length) {
   if (content_length < 100) return -1;
@@ -63,7 +70,9 @@ InstallEngine::InstallEngine(const InstallParams& params, InstallUi& ui)
       params_(params),
       ui_(ui) {}
 
-void InstallEngine::StartRequest(const std::string& url, const std::string& target) {
+void InstallEngine::StartRequest(const std::string& url, const std::string& target,
+                                 bool signature) {
+  if (!signature) signed_url_ = url;
   // Requests are never freed: their windows may still hold posted reports.
   WininetWrapper* request = new WininetWrapper(url);
   request->post = 0;
@@ -171,10 +180,66 @@ void InstallEngine::OnProgress(WininetWrapper* request, long long bytes_so_far) 
   if (percent >= 0) ui_.SetDownloadPercent(percent);
 }
 
+namespace {
+// Whole, and for a package on disk under its final name.
+bool ArrivedWhole(const WininetWrapper& request) {
+  return IsCompleteTransfer(request.statusCode, request.contentLengthKnown, request.contentLength,
+                            request.bodyBytes) &&
+         request.writeError == 0;
+}
+}  // namespace
+
+bool InstallEngine::FetchSignature(WininetWrapper*& request) {
+  if (request == signature_request_) {
+    signature_request_ = nullptr;
+    const std::string& text = request->response;
+    signature_.clear();
+    if (ArrivedWhole(*request)) signature_ = text;
+    else
+      WriteLog("[* WARN] Signature download not completed -> " + signed_url_ + ".sig -> " +
+               IntToString(request->statusCode));
+    request = current_request = signed_request_;
+    return false;
+  }
+  // A failed transfer goes its usual way; a complete one waits for its signature.
+  if (!ArrivedWhole(*request)) return false;
+  signed_request_ = request;
+  StartRequest(signed_url_ + ".sig", std::string(), true);
+  signature_request_ = current_request;
+  return true;
+}
+
+bool InstallEngine::Trusted(const std::string* body, const std::string& path) {
+  const std::string name = SignedFileName(signed_url_);
+  const SignatureCheck check =
+      body ? VerifySignedBuffer(*body, name, signature_) : VerifySignedFile(path, name, signature_);
+  if (check == SignatureCheck::kValid) {
+    WriteLog("[  INFO] Signature verified -> " + signed_url_);
+    return true;
+  }
+  WriteLog("[**  ERR] Signature check failed -> " + signed_url_ + " -> " +
+           SignatureCheckText(check));
+  if (!path.empty()) DeleteFileA(path.c_str());
+  const int state = install_state;
+  if (state == 10 || state == 20) {
+    ShowUpdateFailure();
+    ui_.EndUpdateDialog();
+  } else if (ui_.ShowBox(BoxOwner::kPage, kSignatureProblemText, "Attenzione",
+                         MB_ICONWARNING | MB_RETRYCANCEL) == IDRETRY) {
+    StartPhase(state);
+  } else {
+    EndInstallation();
+  }
+  return false;
+}
+
 void InstallEngine::OnCompleted(WininetWrapper* request) {
   // Only the latest request drives the sequence: a report of an abandoned one is stale.
   if (request != current_request || cancel_) return;
-  switch (install_state.load()) {
+  const int state = install_state;
+  if (state != 1 && state != 2 && state != 3 && state != 10 && state != 20) return;
+  if (FetchSignature(request)) return;
+  switch (state) {
     case 1:
     case 2:
     case 3:
@@ -234,11 +299,14 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
 
   bool done = false;
   if (phase == 2) {
+    if (complete && !Trusted(&body, "")) return;
     // A cut manifest is not trusted even when what arrived happens to parse.
     done = ReadQelManifest(complete ? body : std::string(), qel_archive_url, qel_version,
                            qel_checksum) &&
            complete;
   } else {
+    const std::string& target = phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
+    if (complete && !Trusted(nullptr, target)) return;
     done = complete;
   }
 

@@ -26,6 +26,7 @@ extern const DownloadPhaseTexts kDownloadPhaseTexts[3];
 extern const char kConnectionProblemText[];
 extern const char kUpdateConnectionProblemText[];
 extern const char kMoltraRunningText[];
+extern const char kSignatureProblemText[];
 
 // Percentage shown for `bytes` of `content_length` (each division truncating); -1 when the
 // length is below 100 and nothing is shown.
@@ -98,7 +99,14 @@ class InstallEngine : public WininetWrapperDelegate {
 
  private:
   // `target`: a package's final name (the body goes to disk); empty for a small document.
-  void StartRequest(const std::string& url, const std::string& target = std::string());
+  // `signature`: the request fetches the signature of the download just completed.
+  void StartRequest(const std::string& url, const std::string& target = std::string(),
+                    bool signature = false);
+  // Every download is handled once its signature (URL + ".sig") has been fetched too.
+  bool FetchSignature(WininetWrapper*& request);
+  // Verifies the download just completed: `body` in memory, or else the complete file at
+  // `path`. A refused download is deleted, logged and refused to the user; false then.
+  bool Trusted(const std::string* body, const std::string& path);
   // A package could not be saved: its own message; true for Retry.
   bool AskAfterWriteFailure(const std::string& target, const WininetWrapper& request,
                             const std::string& caption);
@@ -137,6 +145,11 @@ class InstallEngine : public WininetWrapperDelegate {
   std::vector<std::unique_ptr<FolderSnapshot>> snapshots_;
   std::vector<std::string> created_folders_;  // innermost first
   std::vector<std::string> announced_version_;
+  // The download whose signature is being fetched, and the signature of the last one.
+  std::string signed_url_;
+  WininetWrapper* signed_request_ = nullptr;
+  WininetWrapper* signature_request_ = nullptr;
+  std::string signature_;
 };
 
 // True when the file can be opened for reading in shared mode: a package is present.

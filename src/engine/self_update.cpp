@@ -82,8 +82,10 @@ void InstallEngine::OnUpdateInfoCompleted(WininetWrapper* request) {
   const std::string& body = request->response;
   std::vector<std::string> fields;
   if (IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
-                         request->bodyBytes))
+                         request->bodyBytes)) {
+    if (!Trusted(&body, "")) return;
     SplitString(body, ".", fields);
+  }
   // A field that is not a number cannot be compared: such a file is unusable as well.
   const bool usable = fields.size() > 3 && AllFieldsNumeric(fields);
   if (usable) {
@@ -149,6 +151,7 @@ void InstallEngine::OnUpdatePackageCompleted(WininetWrapper* request) {
   if (IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
                          received) &&
       request->writeError == 0) {
+    if (!Trusted(nullptr, params_.update_package_path)) return;
     ui_.ShowUpdateDialog(true);
     ApplyUpdate();
     return;

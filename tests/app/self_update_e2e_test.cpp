@@ -13,6 +13,7 @@
 #include "support/setup_runner.h"
 #include "support/temp_folder.h"
 #include "support/ui_driver.h"
+#include "sys/fs_utils.h"
 
 namespace {
 
@@ -38,9 +39,13 @@ DWORD ChildOf(DWORD parent) {
   return child;
 }
 
+std::string ServerPort(const std::string& state_dir) {
+  std::string port = ReadTextFile(UnixToWindowsPath(state_dir) + "\\serve.port");
+  return port.substr(0, port.find_first_of("\r\n"));
+}
+
 TEST(SelfUpdateE2E, NewerSetupOnTheServerReplacesTheRunningOneWhichRestartsWithItsSwitches) {
-  std::string port = ReadTextFile(UnixToWindowsPath(ZAV_NEXT_SERVE_DIR) + "\\serve.port");
-  port = port.substr(0, port.find_first_of("\r\n"));
+  const std::string port = ServerPort(ZAV_NEXT_SERVE_DIR);
   ASSERT_FALSE(port.empty()) << "the update server is not running";
   TempFolder temp;
   const std::string exe = temp.Sub("ZAV2021.exe");
@@ -82,6 +87,46 @@ TEST(SelfUpdateE2E, NewerSetupOnTheServerReplacesTheRunningOneWhichRestartsWithI
   GetExitCodeProcess(process, &code);
   CloseHandle(process);
   EXPECT_EQ(code, 0u);
+}
+
+// The same package with one byte changed on the way: refused before it is unpacked. The
+// failure box, the wizard of this version, the executable's bytes unchanged; and the next
+// start does just the same instead of restarting.
+TEST(SelfUpdateE2E, ATamperedPackageIsRefusedAndTheSetupGoesOnAtItsVersion) {
+  const std::string port = ServerPort(ZAV_NEXT_SERVE_DIR "_flipped");
+  ASSERT_FALSE(port.empty()) << "the tampering update server is not running";
+  TempFolder temp;
+  const std::string exe = temp.Sub("ZAV2021.exe");
+  ASSERT_TRUE(CopyFileA(SetupExePath().c_str(), exe.c_str(), FALSE));
+  const std::string shipped = ReadTextFile(exe);
+  ASSERT_TRUE(SetEnvironmentVariableA("http_proxy", ("http://127.0.0.1:" + port).c_str()));
+  for (int start = 1; start <= 2; ++start) {
+    SCOPED_TRACE(start);
+    ChildProcess setup;
+    ASSERT_TRUE(setup.Start(exe, "/TEST1 /NODISCOVERY"));
+    HWND found = WaitForMessageBox(setup.pid(), kTimeout, "Aggiornamento setup");
+    ASSERT_NE(found, nullptr) << "the newer setup was not announced";
+    EXPECT_TRUE(PressAndWaitGone(found, IDOK, kTimeout));
+    HWND failure = WaitForMessageBox(setup.pid(), kTimeout, "Attenzione");
+    ASSERT_NE(failure, nullptr) << "no update failure box";
+    EXPECT_EQ(0u,
+              MessageBoxText(failure).find("Impossibile completare l'operazione di aggiornamento"));
+    EXPECT_TRUE(PressAndWaitGone(failure, IDOK, kTimeout));
+    HWND sheet = WaitForSheet(setup.pid(), kTimeout);
+    ASSERT_NE(sheet, nullptr) << "the wizard did not go on";
+    EXPECT_EQ(PressSheetButton(sheet, PSBTN_CANCEL, kTimeout), PressOutcome::kClosed);
+    DWORD code = 0xFFFF;
+    ASSERT_TRUE(setup.Wait(kTimeout, &code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(ChildOf(setup.pid()), 0u) << "a setup was started";
+    EXPECT_TRUE(ReadTextFile(exe) == shipped) << "the executable was changed";
+    EXPECT_FALSE(FileExists(temp.Sub("old_ZAV2021.exe")));
+    EXPECT_TRUE(WaitForLogMessage("[**  ERR] Signature check failed -> http://" ZAV_UPDATE_HOST
+                                  "/ZAV2021_TEST.7z -> "
+                                  "does not match",
+                                  kTimeout));
+  }
+  SetEnvironmentVariableA("http_proxy", nullptr);
 }
 
 }  // namespace

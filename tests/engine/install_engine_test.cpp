@@ -107,6 +107,70 @@ TEST(InstallEngine, FullInstallationFromTheServer) {
     EXPECT_EQ(launcher_present, FileExists(run.Bin("new_qel.exe")));
     EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
     for (int percent : run.ui.percents) EXPECT_TRUE(percent >= 0 && percent <= 100);
+    EXPECT_EQ(3u, run.log.MessagesWith("[  INFO] Signature verified -> ").size());
+  }
+}
+
+// Every file the setup downloads, spoilt in each way a server on the path can spoil it:
+// refused with its reason, deleted, and nothing unpacked, replaced or started. A component
+// ends on Retry/Cancel with the signature message; the self-update on its failure box.
+TEST(InstallEngine, EveryDownloadIsRefusedUnlessItsSignatureVerifies) {
+  const struct {
+    const char* kind;
+    const char* reason;
+  } spoils[] = {
+      {"flip", "does not match"}, {"cut", "does not match"},       {"nosig", "missing"},
+      {"otherkey", "wrong key"},  {"otherfile", "does not match"}, {"malformed", "malformed"}};
+  const char* kFiles[] = {"runtime archive", "manifest", "client archive", "update information",
+                          "update package"};
+  char own[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, own, MAX_PATH);  // version 1.2.3.4
+  for (const auto& spoil : spoils) {
+    for (int file = 0; file < 5; ++file) {
+      SCOPED_TRACE(std::string(kFiles[file]) + ", " + spoil.kind);
+      Install run;
+      run.Serve();
+      std::string url;
+      const auto spoilt = [&](const std::string& good) {
+        url = good;
+        return url.replace(url.find("/files/"), 7, "/tamper/" + std::string(spoil.kind) + "/");
+      };
+      if (file == 0) run.params.moltra_archive_url = spoilt(run.params.moltra_archive_url);
+      if (file == 1) run.params.qel_manifest_url = spoilt(run.params.qel_manifest_url);
+      if (file == 2) run.ServeManifest(spoilt(ServeFile("qel.7z", Package("qel.7z"))));
+      if (file < 3) {
+        ASSERT_TRUE(run.Go());
+        EXPECT_EQ(0, run.ui.end_code);
+        ASSERT_EQ(1u, run.ui.boxes.size());
+        EXPECT_EQ(kSignatureProblemText, run.ui.boxes[0].text);
+        EXPECT_EQ(static_cast<unsigned>(MB_RETRYCANCEL), run.ui.boxes[0].type & MB_TYPEMASK);
+        EXPECT_FALSE(run.log.Has(kPhase[file + 2]));
+        EXPECT_FALSE(
+            FileExists(file == 0 ? run.params.moltra_archive_path : run.params.qel_archive_path));
+        EXPECT_FALSE(FileExists(run.Office("")));
+        EXPECT_FALSE(FileExists(run.Bin("")));
+      } else {
+        run.params.own_exe_path = run.temp.Sub("ZAV2021.exe");
+        CopyFileA(own, run.params.own_exe_path.c_str(), FALSE);
+        run.params.update_info_url = ServeText("setup.txt", "1.2.3.5");
+        run.params.update_package_url = ServeFile("ZAV2021.7z", Package("update_new.7z"));
+        std::string& target =
+            file == 3 ? run.params.update_info_url : run.params.update_package_url;
+        target = spoilt(target);
+        run.engine = new InstallEngine(run.params, run.ui);
+        run.engine->StartUpdateCheck();  // returns once the update dialog has ended
+        EXPECT_EQ(-1, run.ui.end_code);
+        EXPECT_TRUE(run.ui.dialog_ended);
+        ASSERT_EQ(file == 3 ? 1u : 2u, run.ui.boxes.size());
+        EXPECT_EQ(0u, run.ui.boxes.back().text.find("Impossibile completare l'operazione di "
+                                                    "aggiornamento"));
+        EXPECT_EQ(ReadTextFile(own), ReadTextFile(run.params.own_exe_path));
+        EXPECT_FALSE(FileExists(run.params.update_package_path));
+        EXPECT_FALSE(FileExists(run.params.update_temp_folder));
+      }
+      const std::string line = "[**  ERR] Signature check failed -> " + url + " -> " + spoil.reason;
+      EXPECT_TRUE(run.log.Has(line)) << line;
+    }
   }
 }
 

@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 
+#include "../net/request_recorder.h"
 #include "engine/install_engine.h"
 #include "net/wininet_wrapper.h"
 #include "scripted_ui.h"
@@ -28,6 +29,20 @@ std::string Base(const char* which) {
   return "http://127.0.0.1:" + IntToString(StringToInt(ReadTextFile(State() + "\\" + which))) + "/";
 }
 
+// Writes `signature` with the TEST-ONLY key's signature of `file` served as `name`, made by
+// the loopback test server (the servers here serve files, they do not sign).
+void Sign(const std::string& file, const std::string& name, const std::string& signature) {
+  const std::string url = ServeFile(name, file);
+  RequestRecorder recorder;
+  WininetWrapper* request =
+      new WininetWrapper(TestServerUrl("/signas/" + name + url.substr(url.rfind('/'))));
+  request->delegate = &recorder;
+  request->Start();
+  ASSERT_TRUE(PumpUntilCompleted(recorder, 60000));
+  ASSERT_EQ(200, request->statusCode);
+  WriteTextFile(signature, request->response);
+}
+
 TEST(Resume, CutArchiveIsResumedOrStartedAgainAsTheServerAnswers) {
   ASSERT_FALSE(ReadTextFile(State() + "\\cut.port").empty()) << "server not running: " << State();
   const struct {
@@ -44,6 +59,10 @@ TEST(Resume, CutArchiveIsResumedOrStartedAgainAsTheServerAnswers) {
     ASSERT_TRUE(CopyFileA(Package("moltra.7z").c_str(), (folder + "\\moltra.7z").c_str(), FALSE));
     const std::string archive_url = Base("cut.port") + c.dir + "/qel.7z";
     WriteTextFile(folder + "\\qel.xml", ManifestText(archive_url, "0"));
+    for (const char* name : {"qel.7z", "moltra.7z", "qel.xml"})
+      Sign(folder + "\\" + name, name, folder + "\\" + name + ".sig");
+    const std::string changed_signature = folder + "\\changed.sig";
+    if (c.changed) Sign(Package("update_new.7z"), "qel.7z", changed_signature);
 
     TempFolder temp;
     InstallParams params = TestInstallParams(temp.path());
@@ -59,6 +78,7 @@ TEST(Resume, CutArchiveIsResumedOrStartedAgainAsTheServerAnswers) {
       EXPECT_EQ(kCut, FileSize(WininetWrapper::PartialPath(params.qel_archive_path)));
       EXPECT_FALSE(FileExists(params.qel_archive_path));
       if (c.changed) CopyFileA(source.c_str(), served.c_str(), FALSE);
+      if (c.changed) CopyFileA(changed_signature.c_str(), (served + ".sig").c_str(), FALSE);
     };
     InstallEngine* engine = new InstallEngine(params, ui);
     engine->StartPhase1();

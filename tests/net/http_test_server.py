@@ -9,6 +9,14 @@
 
 Paths:
   /files/NAME           a file of ROOT with Content-Length
+  /files/NAME.sig       ROOT's NAME.sig when there is one, else NAME signed now with the
+                        TEST-ONLY key (tests/keys), as tools/publish signs it
+  /signas/AS/NAME       the signature of ROOT's NAME for a file served as AS
+  /tamper/KIND/NAME     NAME of ROOT, and its .sig, spoilt: flip (one byte of the file
+                        changed), cut (its last byte left out, Content-Length to match),
+                        nosig (no .sig), otherkey (signed by a key no setup trusts),
+                        otherfile (the signature of the same bytes published under another
+                        name), malformed (the .sig is not a signature document)
   /status/CODE          that status with a short body (407 adds Proxy-Authenticate)
   /short/N              Content-Length N, N-1 bytes, then the connection closes
   /nolength/N           N bytes without Content-Length (the connection end marks the end)
@@ -20,7 +28,10 @@ A request with an absolute URL is a proxy request: without Proxy-Authorization i
 with it 200 and the body "proxy-ok " + the decoded user:password.
 """
 import base64
+import hashlib
 import http.server
+import importlib.machinery
+import importlib.util
 import os
 import signal
 import socket
@@ -32,6 +43,47 @@ import threading
 import time
 
 MAX_LIFETIME = 1800  # never outlive a forgotten test run by more than this
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def load_publish():
+    path = os.path.join(HERE, "..", "..", "tools", "publish")
+    loader = importlib.machinery.SourceFileLoader("publish", path)
+    module = importlib.util.module_from_spec(importlib.util.spec_from_loader("publish", loader))
+    loader.exec_module(module)
+    return module
+
+
+publish = load_publish()
+TEST_KEY = publish.load_key(os.path.join(HERE, "..", "keys", "test-only-signing.key"))
+OTHER_KEY = publish.ec.generate_private_key(publish.ec.SECP256R1())
+TAMPER_KINDS = ("flip", "cut", "nosig", "otherkey", "otherfile", "malformed")
+
+
+def signature_of(data, name, key=TEST_KEY):
+    return publish.signature_document(key, name, len(data),
+                                      hashlib.sha256(data).hexdigest()).encode("ascii")
+
+
+def tampered(kind, data, name, signature):
+    """(body, signature) of a download spoilt in one way; None for a missing signature."""
+    if not signature:
+        if kind == "flip":
+            middle = len(data) // 2
+            data = data[:middle] + bytes([data[middle] ^ 1]) + data[middle + 1:]
+        elif kind == "cut":
+            data = data[:-1]
+        return data
+    if kind == "nosig":
+        return None
+    if kind == "otherkey":
+        return signature_of(data, name, OTHER_KEY)
+    if kind == "otherfile":
+        stem, dot, ext = name.rpartition(".")
+        return signature_of(data, stem + "_dev" + dot + ext)
+    if kind == "malformed":
+        return b"ZAV2021 signature 1\nfile " + name.encode() + b"\n"
+    return signature_of(data, name)
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -62,8 +114,26 @@ class Handler(http.server.BaseHTTPRequestHandler):
         parts = [p for p in path.split("?")[0].split("/") if p]
         try:
             kind = parts[0] if parts else ""
+            if kind == "tamper" and len(parts) == 3 and parts[1] in TAMPER_KINDS:
+                base = os.path.basename(parts[2])
+                signature = base.endswith(".sig")
+                name = base[:-4] if signature else base
+                with open(os.path.join(self.root, name), "rb") as f:
+                    data = f.read()
+                body = tampered(parts[1], data, name, signature)
+                if body is None:
+                    return self.send_body(404, b"not found")
+                return self.send_body(200, body)
+            if kind == "signas" and len(parts) == 3:  # ROOT's NAME signed for another name
+                with open(os.path.join(self.root, os.path.basename(parts[2])), "rb") as f:
+                    return self.send_body(200, signature_of(f.read(), parts[1]))
             if kind == "files" and len(parts) == 2:
                 name = os.path.join(self.root, os.path.basename(parts[1]))
+                if not os.path.isfile(name) and name.endswith(".sig") and \
+                        os.path.isfile(name[:-4]):
+                    with open(name[:-4], "rb") as f:
+                        signed = signature_of(f.read(), os.path.basename(name[:-4]))
+                    return self.send_body(200, signed)
                 if not os.path.isfile(name):
                     return self.send_body(404, b"not found")
                 with open(name, "rb") as f:

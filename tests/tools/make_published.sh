@@ -41,6 +41,12 @@ printf 'noise' > chrome_debug.log
 printf 'noise' > Xmpp-journal
 printf 'noise' > Xmpp/x
 python3 "$here/../../tools/publish" checksum "$work/client" $version > "$work/source.checksum"
-python3 "$here/../../tools/publish" --client "$work/client" --client-version $version \
+python3 "$here/../../tools/publish" --key "$here/../keys/test-only-signing.key" --client "$work/client" --client-version $version \
   --runtime "$build/samples/runtime" --setup "$setup" --base-url http://updates.example:8080 \
   --mode TEST --out "$work/published" --solid-block 1
+# Key rotation: a second key, and the update information signed by it.
+rm -rf "$work/keys" && mkdir -p "$work/keys"
+python3 "$here/../../tools/publish" keygen "$work/keys/second" >/dev/null
+cp "$work/published/update/setup_ZAV2021_test.txt" "$work/keys/by_second.txt"
+python3 "$here/../../tools/publish" sign --key "$work/keys/second.key" \
+  --name setup_ZAV2021_test.txt "$work/keys/by_second.txt"

@@ -9,12 +9,19 @@ import sys
 import unittest
 
 PUBLISH, SETUP, PLAIN_EXE, WORK = sys.argv[1:5]
+TEST_KEY = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "keys",
+                        "test-only-signing.key")
 
 
 def run(args, env=None):
     done = subprocess.run([sys.executable, PUBLISH] + args, stdout=subprocess.PIPE,
                           stderr=subprocess.PIPE, env=env)
     return done.returncode, done.stderr.decode()
+
+
+def signed(files):
+    """Each file with its signature beside it."""
+    return sorted(files + [f + ".sig" for f in files])
 
 
 class Refusals(unittest.TestCase):
@@ -30,7 +37,7 @@ class Refusals(unittest.TestCase):
         self.out = os.path.join(WORK, "servers", "tree")
 
     def args(self, **changes):
-        values = {"--client": os.path.join(WORK, "client"), "--client-version": "2.0.1.7",
+        values = {"--key": TEST_KEY, "--client": os.path.join(WORK, "client"), "--client-version": "2.0.1.7",
                   "--runtime": os.path.join(WORK, "runtime"), "--setup": SETUP,
                   "--base-url": "http://updates.example", "--out": self.out}
         values.update(changes)
@@ -39,6 +46,10 @@ class Refusals(unittest.TestCase):
             if value is not None:
                 args += [key] if value is True else [key, value]
         return args
+
+    def files(self):
+        return sorted(os.path.relpath(os.path.join(d, f), self.out)
+                      for d, _, files in os.walk(self.out) for f in files)
 
     def assert_nothing_written(self):
         self.assertEqual([], os.listdir(os.path.join(WORK, "servers")))
@@ -74,6 +85,9 @@ class Refusals(unittest.TestCase):
             ("solid block too big", {"--solid-block": "4096"}, "solid block"),
             ("replace and merge", {"--replace": True, "--merge": True}, "exclude each other"),
             ("unknown run mode", {"--mode": "STAGING"}, "invalid choice"),
+            ("no signing key", {"--key": None}, "no signing key"),
+            ("signing key missing", {"--key": WORK + "/none.key"}, "signing key not readable"),
+            ("not a signing key", {"--key": WORK + "/notes.txt"}, "not a signing key"),
         ]
         for label, changes, message in cases:
             with self.subTest(label):
@@ -115,22 +129,19 @@ class Refusals(unittest.TestCase):
         rc, err = run(self.args(**{"--replace": True, "--mode": "DEV"}))
         self.assertEqual(0, rc, err)
         self.assertEqual(["tree"], os.listdir(os.path.join(WORK, "servers")))
-        found = sorted(os.path.relpath(os.path.join(d, f), self.out)
-                       for d, _, files in os.walk(self.out) for f in files)
-        self.assertEqual(["ZAV2021_DEV.7z", "update/qel_archive/moltra2021.7z",
-                          "update/qel_archive/qel_2.0.1.7_dev.7z", "update/qel_dev.xml",
-                          "update/setup_ZAV2021_dev.txt"], found)
+        self.assertEqual(signed(["ZAV2021_DEV.7z", "update/qel_archive/moltra2021.7z",
+                                 "update/qel_archive/qel_2.0.1.7_dev.7z", "update/qel_dev.xml",
+                                 "update/setup_ZAV2021_dev.txt"]), self.files())
         # Production added beside DEV; DEV's files are the very same ones.
         dev_manifest = os.stat(os.path.join(self.out, "update", "qel_dev.xml"))
         rc, err = run(self.args(**{"--merge": True, "--client-version": "2.0.1.8"}))
         self.assertEqual(0, rc, err)
-        found = sorted(os.path.relpath(os.path.join(d, f), self.out)
-                       for d, _, files in os.walk(self.out) for f in files)
-        self.assertEqual(["ZAV2021.7z", "ZAV2021_DEV.7z", "update/qel.xml",
-                          "update/qel_archive/moltra2021.7z",
-                          "update/qel_archive/qel_2.0.1.7_dev.7z",
-                          "update/qel_archive/qel_2.0.1.8.7z", "update/qel_dev.xml",
-                          "update/setup_ZAV2021.txt", "update/setup_ZAV2021_dev.txt"], found)
+        self.assertEqual(signed(["ZAV2021.7z", "ZAV2021_DEV.7z", "update/qel.xml",
+                                 "update/qel_archive/moltra2021.7z",
+                                 "update/qel_archive/qel_2.0.1.7_dev.7z",
+                                 "update/qel_archive/qel_2.0.1.8.7z", "update/qel_dev.xml",
+                                 "update/setup_ZAV2021.txt", "update/setup_ZAV2021_dev.txt"]),
+                         self.files())
         self.assertEqual(dev_manifest.st_ino,
                          os.stat(os.path.join(self.out, "update", "qel_dev.xml")).st_ino)
         self.assertEqual(["tree"], os.listdir(os.path.join(WORK, "servers")))

@@ -14,6 +14,7 @@
 #include "net/folder_checksum.h"
 #include "net/manifest.h"
 #include "net/own_version.h"
+#include "net/signature.h"
 #include "net/request_recorder.h"
 #include "net/transfer_check.h"
 #include "net/update_info.h"
@@ -121,6 +122,44 @@ TEST(PublishedTree, ArchivesUnpackIntoTheSourceTreesWithTheAdvertisedChecksum) {
   // A damaged installation does not match.
   ASSERT_TRUE(WriteTextFile(client + "\\Locales\\sub\\deep\\d.pak", "changed"));
   EXPECT_NE(manifest.checksum, FolderChecksum(client, kVersion));
+}
+
+// Every file the setup downloads carries a signature that the setup's own verifier accepts
+// with the key it is built with, for that file only.
+TEST(PublishedTree, EveryDownloadIsSignedForItsOwnName) {
+  const char* files[] = {"\\update\\setup_ZAV2021_test.txt", "\\ZAV2021_TEST.7z",
+                         "\\update\\qel_test.xml", "\\update\\qel_archive\\qel_2.0.1.7_test.7z",
+                         "\\update\\qel_archive\\moltra2021.7z"};
+  for (const char* file : files) {
+    SCOPED_TRACE(file);
+    const std::string path = Published(file), signature = ReadTextFile(path + ".sig");
+    const std::string name = path.substr(path.rfind('\\') + 1);
+    EXPECT_EQ(SignatureCheck::kValid, VerifySignedFile(path, name, signature));
+    EXPECT_EQ(SignatureCheck::kValid, VerifySignedBuffer(ReadTextFile(path), name, signature));
+    EXPECT_EQ(SignatureCheck::kMismatch, VerifySignedFile(path, "qel.xml", signature));
+  }
+}
+
+// A rotation: a setup that trusts the current key and the next one takes both; once the
+// first key is retired its signatures are refused.
+TEST(PublishedTree, KeyRotation) {
+  SigningKey second;
+  ASSERT_TRUE(ParsePublicKeyText(ReadTextFile(Build("tests/tools/keys/second.pub")), second));
+  const std::vector<SigningKey> both = {BuiltInSigningKeys().at(0), second}, next = {second};
+  const std::string info = Published("\\update\\setup_ZAV2021_test.txt");
+  const std::string by_second = Build("tests/tools/keys/by_second.txt");
+  const char name[] = "setup_ZAV2021_test.txt";
+  EXPECT_EQ(SignatureCheck::kValid,
+            VerifySignedFile(info, name, ReadTextFile(info + ".sig"), both));
+  EXPECT_EQ(SignatureCheck::kValid,
+            VerifySignedFile(by_second, name, ReadTextFile(by_second + ".sig"), both));
+  EXPECT_EQ(SignatureCheck::kValid,
+            VerifySignedFile(by_second, name, ReadTextFile(by_second + ".sig"), next));
+  EXPECT_EQ(SignatureCheck::kWrongKey,
+            VerifySignedFile(info, name, ReadTextFile(info + ".sig"), next));
+  // No build trusts a key made just now: the default build trusts the test key alone.
+  EXPECT_EQ(SignatureCheck::kWrongKey,
+            VerifySignedFile(by_second, name, ReadTextFile(by_second + ".sig")));
 }
 
 TEST(PublishedTree, ToolChecksumEqualsTheSetupsOnTheSameTree) {

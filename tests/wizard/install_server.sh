@@ -31,6 +31,7 @@ esac
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 mkdir -p "$work"
 python3 "$here/tools/publish" --replace --out "$work/tree" --setup "$setup" \
+  --key "$here/tests/keys/test-only-signing.key" \
   --client "$build/samples/client" --client-version "$(cache ZAV_SAMPLE_CLIENT_VERSION)" \
   --runtime "$build/samples/runtime" --base-url "http://$(cache ZAV_UPDATE_HOST)" >/dev/null
 exec python3 "$serve" start "$work/state" "$work/tree"
