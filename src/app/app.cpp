@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "app/exit_codes.h"
 #include "app/system_info.h"
 #include "log/setup_log.h"
 #include "net/own_version.h"
@@ -28,7 +29,9 @@ std::string TempFolder() {
   return temp;
 }
 
+// An unattended run shows nothing: the log line written before each box says it all.
 void ErrorBox(const std::string& text) {
+  if (g_app && g_app->unattended.enabled) return;
   MessageBoxA(nullptr, text.c_str(), "Errore", MB_ICONERROR);
 }
 
@@ -115,7 +118,8 @@ bool CApp::ReadCommandLineSwitches() {
   if (raw.empty()) {
     WriteLog("[  INFO] No command line provided");
   } else {
-    WriteLog("[  INFO] Command line provided -> " + raw);
+    // What a password switch holds stays out of the log.
+    WriteLog("[  INFO] Command line provided -> " + MaskSecrets(raw));
     const SwitchResult result = ParseSwitches(raw, run_mode);
     if (result.action == SwitchAction::kBadCommand) {
       MessageBoxA(nullptr, kBadCommandText, "Informazioni", MB_ICONINFORMATION);
@@ -124,6 +128,16 @@ bool CApp::ReadCommandLineSwitches() {
     if (result.action == SwitchAction::kShowHelp) {
       MessageBoxA(nullptr, kHelpText, "Informazioni", MB_ICONINFORMATION);
       return true;
+    }
+    std::string error;
+    if (!ReadUnattendedSwitches(raw, result.peripheral_unit, unattended, error)) {
+      WriteLog("[**  ERR] Unattended command line refused -> " + error);
+      init_exit_code = kExitBadCommandLine;
+      return true;
+    }
+    if (unattended.enabled && !unattended.proxy_user.empty()) {
+      proxy_user = unattended.proxy_user;
+      proxy_password = unattended.proxy_password;
     }
     if (result.peripheral_unit) setting->install_kind = 2;
     skip_update = skip_update || result.skip_update;
@@ -196,10 +210,9 @@ bool CApp::Initialize() {
     LogProcessorFacts();
     if (!IsSupportedWindows(sysinfo->major_version(), sysinfo->minor_version())) {
       WriteLog("[**  ERR] Unsupported OS detected -> " + sysinfo->display_text());
-      MessageBoxA(nullptr,
-                  "Sistema operativo non supportato.\n\nE' possibile utilizzare il software "
-                  "solo su Windows 7, 8, 8.1 e 10",
-                  "Errore", MB_ICONERROR);
+      ErrorBox(
+          "Sistema operativo non supportato.\n\nE' possibile utilizzare il software solo su "
+          "Windows 7, 8, 8.1 e 10");
       EndImmediately();
     }
     WriteLog("[  INFO] Supported OS detected -> " + sysinfo->display_text());
@@ -221,10 +234,12 @@ bool CApp::Initialize() {
   } catch (const char* text) {
     WriteLog(std::string("[**  ERR] Exception ") + text);
     ErrorBox(text);
+    if (unattended.enabled) init_exit_code = kExitInitFailed;
     return true;
   } catch (...) {
     WriteLog("[**  ERR] Exception on CApp::Initialize ");
     ErrorBox("Errore imprevisto durante l'inizializzazione.");
+    if (unattended.enabled) init_exit_code = kExitInitFailed;
     return true;
   }
 }
@@ -249,10 +264,17 @@ void CApp::DeleteDownloads() {
 
 int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   command_line = text;
+  // Known before the survey, so that its failures show no box either.
+  std::string ignored;
+  UnattendedOptions requested;
+  ReadUnattendedSwitches(command_line ? command_line : "", false, requested, ignored);
+  unattended.enabled = requested.enabled;
+  if (unattended.enabled) sheet_hwnd = CreateSheetStandIn();
   if (Initialize()) {
     WriteLog("[**  ERR] InitFailed");
-    std::exit(0);
+    std::exit(init_exit_code);
   }
+  if (unattended.enabled) return RunUnattended();
 
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);

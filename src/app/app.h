@@ -9,11 +9,13 @@
 #include <string>
 
 #include "app/run_mode.h"
+#include "app/unattended_switches.h"
 #include "net/wininet_wrapper_delegate.h"
 #include "survey/setting.h"
 
 class CSystemInfo;
 class InstallEngine;
+class InstallUi;
 struct PageContext;
 
 // Option flag values of CApp::option_flags.
@@ -44,6 +46,8 @@ class CApp : public WininetWrapperDelegate {
   void CancelInstall();
   // Deletes this run's downloads that are there; one that cannot be deleted is logged.
   void DeleteDownloads();
+  // The unattended run after Initialize (app/unattended_run.cpp): the exit code.
+  int RunUnattended();
 
   bool skip_qel_running_check() const { return (option_flags & kOptionSkipQelRunningCheck) != 0; }
 
@@ -89,6 +93,12 @@ class CApp : public WininetWrapperDelegate {
   bool pmselect_removed = false;
   bool pmnew_removed = false;
   volatile bool discovery_running = false;
+  // "/QUIET" and its switches; nothing is shown when enabled.
+  UnattendedOptions unattended;
+  // The exit code when Initialize stops the run (the interactive setup ends with 0).
+  int init_exit_code = 0;
+  // The engine's interface to the user; null: the wizard's windows.
+  InstallUi* install_ui = nullptr;
 
  private:
   void ApplyRunMode(const std::string& temp_folder, bool with_package_path);
@@ -100,6 +110,10 @@ class CApp : public WininetWrapperDelegate {
 };
 
 extern CApp* g_app;
+
+// A message-only window that takes the network discovery's reports in an unattended run,
+// where there is no sheet.
+HWND CreateSheetStandIn();
 
 // The network discovery thread (started by CApp::Initialize unless "/NODISCOVERY" was
 // given). It must clear g_app->discovery_running when it ends.

@@ -66,6 +66,7 @@ InstallParams BuildInstallParams(const CApp& app) {
   p.command_line = app.command_line ? app.command_line : "";
   p.user_data_folder = UserDataFolder();
   p.web_site = std::string("https://") + ZAV_WEB_HOST;
+  p.wait_for_restarted = app.unattended.enabled;
   return p;
 }
 
@@ -74,7 +75,7 @@ InstallParams BuildInstallParams(const CApp& app) {
 // A fresh engine for each entry: the wizard's choices may have changed since the last one.
 // What the earlier engine learnt (manifest values, credentials) comes along in the fields.
 InstallEngine& CApp::Engine() {
-  if (!g_ui) {
+  if (!g_ui && !install_ui) {
     g_ui = new WindowInstallUi([] { return g_app ? g_app->page_hwnd : nullptr; },
                                [] { return g_app ? g_app->sheet_hwnd : nullptr; });
     g_ui->on_update_dialog_close = [] {
@@ -85,7 +86,7 @@ InstallEngine& CApp::Engine() {
       if (g_app) PostMessageA(g_app->page_hwnd, kInstallFinished, 0, 0);
     };
   }
-  g_engine = new InstallEngine(BuildInstallParams(*this), *g_ui);
+  g_engine = new InstallEngine(BuildInstallParams(*this), install_ui ? *install_ui : *g_ui);
   g_engine->request_delegate = this;
   g_engine->qel_archive_url = qel_archive_url;
   g_engine->qel_version = qel_version;

@@ -30,13 +30,14 @@ int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
     ReleaseSingleInstance();
     return -1;
   }
+  int code = 0;
   try {
-    g_app->Run(instance, previous, command_line, show);
+    code = g_app->Run(instance, previous, command_line, show);
   } catch (...) {
     WriteLog("[**  ERR] Exception occurred in app initialization");
     MessageBoxA(nullptr, "Errore indefinito dell'applicazione.", "Errore", MB_ICONERROR);
     ExitProcess(static_cast<UINT>(-1));
   }
   ReleaseSingleInstance();
-  return 0;
+  return code;
 }

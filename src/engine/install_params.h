@@ -37,4 +37,7 @@ struct InstallParams {
   std::string command_line;      // the argument text it was started with
   std::string user_data_folder;  // the client's user data: local app data + "\QEL\User Data"
   std::string web_site;          // shown in the update failure box
+  // An unattended run waits for the updated setup it started and ends with its exit code,
+  // so that whoever started this one reads the outcome.
+  bool wait_for_restarted = false;
 };

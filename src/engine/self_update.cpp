@@ -285,18 +285,29 @@ void InstallEngine::ApplyUpdate() {
   STARTUPINFOA startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION process = {};
+  unsigned exit_code = 0;
   if (CreateProcessA(new_exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                      &startup, &process)) {
     CloseHandle(process.hThread);
+    if (params_.wait_for_restarted) {
+      DWORD code = 0;
+      WaitForSingleObject(process.hProcess, INFINITE);
+      GetExitCodeProcess(process.hProcess, &code);
+      exit_code = code;
+      WriteLog("[  INFO] Updated setup ended -> " + IntToString(static_cast<long long>(code)));
+    }
     CloseHandle(process.hProcess);
   } else {
-    const std::string error = ErrorCode();
+    const DWORD error = GetLastError();
     if (instance_lock) instance_lock(true);
-    WriteLog("[**  ERR] Cannot start new process " + new_exe + " -> " + error);
+    WriteLog("[**  ERR] Cannot start new process " + new_exe + " -> " +
+             IntToString(static_cast<long long>(error)));
     ShowUpdateFailure();
+    // Nothing runs the installation any more: that is not an update done.
+    exit_code = error ? error : 1;
   }
   ui_.EndUpdateDialog();
-  EndProgram(0);
+  EndProgram(exit_code);
 }
 
 void InstallEngine::StartRestore() {

@@ -18,25 +18,32 @@ std::string FormatInstallLock(const std::string& timestamp, const std::string& a
   return timestamp + ";" + assignee + ";" + pdl_number;
 }
 
-int CheckInstallLock(HWND page, const std::string& folder) {
+const char kInstallLockQuestion[] =
+    "E' stata rilevata un'altra installazione concorrente per questo Codice Ufficio. "
+    "Vuoi procedere?";
+
+int CheckInstallLock(const std::string& folder,
+                     const std::function<bool(const std::string& question)>& ask) {
   const std::string path = GetLockFilePath(folder);
   if (!FileExists(path)) {
     WriteLog("[  INFO] No lock file detected on " + path);
     return 0;
   }
   WriteLog("[* WARN] Lock file detected on " + path + " -> " + ReadInstallLock(folder));
-  const int answer =
-      MessageBoxA(page,
-                  "E' stata rilevata un'altra installazione concorrente per questo Codice Ufficio. "
-                  "Vuoi procedere?",
-                  "Attenzione", MB_ICONWARNING | MB_YESNO);
-  if (answer == IDYES) {
+  if (ask(kInstallLockQuestion)) {
     WriteLog("[* WARN] User choose to continue with setup");
     return 1;
   }
   WriteLog("[  INFO] User choose NOT to continue with setup");
-  if (page) SetWindowLongPtrA(page, DWLP_MSGRESULT, -1);
   return -1;
+}
+
+int CheckInstallLock(HWND page, const std::string& folder) {
+  const int result = CheckInstallLock(folder, [page](const std::string& question) {
+    return MessageBoxA(page, question.c_str(), "Attenzione", MB_ICONWARNING | MB_YESNO) == IDYES;
+  });
+  if (result < 0 && page) SetWindowLongPtrA(page, DWLP_MSGRESULT, -1);
+  return result;
 }
 
 void CreateInstallLock(const std::string& folder, const std::string& pdl_number) {

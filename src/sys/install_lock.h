@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 // folder (a backslash added when missing) + "ZAV_Shared\LockFile".
@@ -15,6 +16,10 @@ std::string FormatInstallLock(const std::string& timestamp, const std::string& a
 // 0: no lock. With a lock, asks the user (message box owned by `page`): 1 = go on,
 // -1 = stop (the page's DWLP_MSGRESULT is then set to -1, "stay on this page").
 int CheckInstallLock(HWND page, const std::string& folder);
+// The same with the question put by `ask` (true for Yes).
+extern const char kInstallLockQuestion[];
+int CheckInstallLock(const std::string& folder,
+                     const std::function<bool(const std::string& question)>& ask);
 
 // Appends the lock line (local time, current assignee, workstation number; empty for a new
 // office). Writes nothing when the ZAV_Shared folder is missing.

@@ -138,9 +138,8 @@ Registration RegisterWorkstation(const std::string& database, const CSetting& se
 
 bool MayConvertUnitFolder(const std::string& year_path, Prompter& prompter,
                           ShareOfferServices& services) {
-  if (year_path.compare(0, 2, "\\\\") != 0 && !services.IsNetworkDrive(year_path.substr(0, 3)))
-    return true;
-  if (prompter.Show(MessageKind::kQuestion,
+  if (!IsOnNetwork(year_path, services)) return true;
+  if (prompter.Ask(Question::kConvertNetworkUnit,
                     "ATTENZIONE!!\n\nLa cartella " + year_path +
                         " si trova su un'unità di rete ed è utilizzata dagli altri PC dello "
                         "Studio.\nConvertendola in Unità Periferica gli altri PC non potranno "
@@ -154,41 +153,55 @@ bool MayConvertUnitFolder(const std::string& year_path, Prompter& prompter,
   return false;
 }
 
-void OfferShare(const std::string& folder, const std::string& office_code, Prompter& prompter,
-                ShareOfferServices& services) {
+bool IsOnNetwork(const std::string& path, ShareOfferServices& services) {
+  return path.compare(0, 2, "\\\\") == 0 || services.IsNetworkDrive(path.substr(0, 3));
+}
+
+bool ShareOfferDue(const std::string& folder, const std::string& office_code,
+                   ShareOfferServices& services, bool log) {
   const std::string drive = folder.substr(0, 3);
   if (services.IsNetworkDrive(drive)) {
-    WriteLog("[  INFO] Destination unit is " + drive + " and is remote, so don't ask for share it");
-    return;
+    if (log)
+      WriteLog("[  INFO] Destination unit is " + drive +
+               " and is remote, so don't ask for share it");
+    return false;
   }
-  WriteLog("[  INFO] Destination unit is " + drive +
-           " and is not remote, so look if can be shared");
+  if (log)
+    WriteLog("[  INFO] Destination unit is " + drive +
+             " and is not remote, so look if can be shared");
   if (IsDriveRoot(folder)) {
-    WriteLog("[  INFO] Destination path is root, so no net share will be created -> " + folder);
-    return;
+    if (log)
+      WriteLog("[  INFO] Destination path is root, so no net share will be created -> " + folder);
+    return false;
   }
-  if (services.IsDestinationShared(folder)) return;
+  if (services.IsDestinationShared(folder)) return false;
   if (services.OfficeShareExists(office_code)) {
-    WriteLog("[  INFO] There is already a network share for " + folder + ", going on");
-    return;
+    if (log) WriteLog("[  INFO] There is already a network share for " + folder + ", going on");
+    return false;
   }
+  return true;
+}
+
+ShareOffer OfferShare(const std::string& folder, const std::string& office_code,
+                      Prompter& prompter, ShareOfferServices& services) {
+  if (!ShareOfferDue(folder, office_code, services, true)) return ShareOffer::kNotOffered;
   WriteLog("[  INFO] No network share, ask user if wants to create it for path " + folder);
-  if (!prompter.ShowCaptioned(MessageKind::kQuestion, kShareQuestion, kShareCaption)) {
+  if (!prompter.Ask(Question::kShareOffer, kShareQuestion, kShareCaption)) {
     WriteLog("[* WARN] User choose NOT to create a network share for path " + folder);
-    return;
+    return ShareOffer::kDeclined;
   }
   WriteLog("[  INFO] User choose to create a network share for path " + folder);
   int status = 0;
   if (services.CreateOfficeShare(office_code, folder, status)) {
     prompter.ShowCaptioned(MessageKind::kInformation, ShareDoneText(), kShareCaption);
-    return;
+    return ShareOffer::kShared;
   }
   unsigned long code = static_cast<unsigned long>(status);
   if (status == static_cast<int>(kAccessDenied)) {
     if (ShareElevated(folder, office_code, services, code)) {
       prompter.ShowCaptioned(MessageKind::kInformation, ShareDoneText(), kShareCaption);
       WriteLog("[  INFO] Net share created successfully");
-      return;
+      return ShareOffer::kShared;
     }
   }
   if (code != 0)
@@ -196,6 +209,7 @@ void OfferShare(const std::string& folder, const std::string& office_code, Promp
   else
     WriteLog("[* WARN] Error retrieving exit code");
   prompter.ShowCaptioned(MessageKind::kWarning, kShareFailed, kShareCaption);
+  return ShareOffer::kFailed;
 }
 
 std::string WorkpointsCopiedText(const std::string& current_year) {

@@ -55,9 +55,18 @@ class ShareOfferServices {
                            unsigned long& error, bool& exit_read, unsigned long& exit_code) = 0;
 };
 
+// Whether the folder would be offered for sharing: local, not a drive root, not shared yet.
+// With `log` the reason of a refusal is logged.
+bool ShareOfferDue(const std::string& folder, const std::string& office_code,
+                   ShareOfferServices& services, bool log);
+
+enum class ShareOffer { kNotOffered, kDeclined, kShared, kFailed };
 // The share offer for an office folder, with every question and message.
-void OfferShare(const std::string& folder, const std::string& office_code, Prompter& prompter,
-                ShareOfferServices& services);
+ShareOffer OfferShare(const std::string& folder, const std::string& office_code,
+                      Prompter& prompter, ShareOfferServices& services);
+
+// A UNC path, or one on a network drive.
+bool IsOnNetwork(const std::string& path, ShareOfferServices& services);
 
 // Whether the peripheral unit's configuration may be converted in its year folder. A folder
 // on a network drive is the office's own shared folder, used by the other PCs: converting it

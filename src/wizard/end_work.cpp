@@ -13,7 +13,7 @@ bool CompleteInstallation(CSetting& setting, Prompter& prompter, EndServices& se
                           EndWorkState& state) {
   while (services.IsMoltraRunning()) {
     WriteLog("[* WARN] At least one Moltra running, request to close it");
-    prompter.Show(MessageKind::kWarning, kMoltraRunning);
+    prompter.Show(MessageKind::kCloseAndRetry, kMoltraRunning);
   }
   if (services.CloseQel()) WriteLog("[* WARN] Qel already running, terminated");
 
@@ -56,7 +56,9 @@ EndResult RunEndWork(bool restore_mode, CSetting& setting, Prompter& prompter,
     services.CreateDesktopShortcut(setting.service_name, restore_mode);
     services.WriteCompatibilityValues(setting.runtime_bin_folder + "\\wrun32.exe");
   }
-  if (!restore_mode) OfferShare(setting.office_root, setting.office_code, prompter, services);
+  if (!restore_mode && OfferShare(setting.office_root, setting.office_code, prompter, services) ==
+                           ShareOffer::kFailed)
+    state.share_failed = true;
   WriteLog("[  INFO] Deleted lock file");
   services.RemoveInstallLock(setting.office_root);
   state.done = true;

@@ -4,12 +4,11 @@
 #include <functional>
 #include <string>
 
+#include "app/exit_codes.h"
 #include "survey/setting.h"
 #include "wizard/end_rules.h"
 #include "wizard/prompter.h"
 
-// The workstation could not be registered: the installation is not usable.
-constexpr unsigned kExitNotRegistered = 4;
 
 // What the end work asks of the system besides SharedInfo.
 class EndServices : public ShareOfferServices {
@@ -30,6 +29,7 @@ class EndServices : public ShareOfferServices {
 struct EndWorkState {
   bool done = false;               // the work runs once per process
   bool workpoints_copied = false;  // for the message of Finish
+  bool share_failed = false;       // the share was wanted but could not be created
 };
 
 enum class EndResult {

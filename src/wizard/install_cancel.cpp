@@ -7,7 +7,7 @@ CancelAnswer InstallCancel::OnCancel(Prompter& prompter, InstallControl& install
   asking_ = true;
   finished_ = false;
   const bool yes =
-      prompter.Show(MessageKind::kQuestion, "Sei sicuro di voler interrompere l'installazione?");
+      prompter.Ask(Question::kCancel, "Sei sicuro di voler interrompere l'installazione?");
   asking_ = false;
   if (!yes) {
     if (!finished_) return CancelAnswer::kStay;

@@ -9,6 +9,7 @@ bool MessageBoxPrompter::ShowCaptioned(MessageKind kind, const std::string& text
   UINT type = MB_ICONWARNING;
   switch (kind) {
     case MessageKind::kWarning:
+    case MessageKind::kCloseAndRetry:
       type = MB_ICONWARNING;
       break;
     case MessageKind::kWarningWithHelp:

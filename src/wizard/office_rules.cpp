@@ -187,18 +187,18 @@ int PmSelectNext(int index, CSetting& s, Prompter& prompter, PageServices& servi
     WriteLog("[  INFO] Installation already active -> " + s.office_code + " -> " + s.selected_year +
              " -> " + (s.selected_valid ? "OK" : "NOT VALID"));
     if (!s.selected_valid) return IDD_WIZ_BEFOREINSTALL;
-    const bool yes = prompter.Show(
-        MessageKind::kQuestion,
+    const bool yes = prompter.Ask(
+        Question::kCreateIcon,
         AlreadyInstalledQuestion(s.selected_year, s.office_code,
                                  "Procedere alla creazione dell'icona di accesso in Piattaforma?"));
     return yes ? IDD_WIZ_INSTALL : kStay;
   }
 
   WriteLog("[  INFO] Moltra updated, going to create a new pdl -> " + s.office_code);
-  if (!prompter.Show(MessageKind::kQuestion,
-                     AlreadyInstalledQuestion(s.selected_year, s.office_code,
-                                              "Procedere alla creazione del posto di lavoro e "
-                                              "dell'icona di accesso in Piattaforma?"))) {
+  if (!prompter.Ask(Question::kCreateWorkpoint,
+                    AlreadyInstalledQuestion(s.selected_year, s.office_code,
+                                             "Procedere alla creazione del posto di lavoro e "
+                                             "dell'icona di accesso in Piattaforma?"))) {
     WriteLog("[  INFO] User choose NOT to create a new pdl");
     return kStay;
   }

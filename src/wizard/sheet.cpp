@@ -79,19 +79,25 @@ void OnDiscoveryTimer(HWND sheet) {
 
 void OnInstallsChanged(WPARAM wparam, LPARAM lparam) {
   CSetting& setting = *g_app->setting;
-  bool changed = true;
-  if (wparam) {
-    const size_t before = setting.installs.size();
-    setting.FindSharedInfo(reinterpret_cast<const char*>(wparam), static_cast<int>(lparam));
-    changed = setting.installs.size() != before;
-  }
-  if (!changed) return;
-  SortInstalls(setting.installs, GetCurrentAssignee());
+  if (!ApplyInstallsChanged(setting, reinterpret_cast<const char*>(wparam),
+                            static_cast<int>(lparam)))
+    return;
   FillOfficeList(g_office_list_page ? GetDlgItem(g_office_list_page, IDC_OFFICE_LIST) : nullptr,
                  setting);
 }
 
 }  // namespace
+
+bool ApplyInstallsChanged(CSetting& setting, const char* folder, int year) {
+  if (folder) {
+    const size_t before = setting.installs.size();
+    setting.FindSharedInfo(folder, year);
+    if (setting.installs.size() == before) return false;
+  }
+  SortInstalls(setting.installs, GetCurrentAssignee());
+  RemoveDuplicateInstalls(setting.installs);
+  return true;
+}
 
 bool CreateWizardPages(HINSTANCE instance, HPROPSHEETPAGE pages[8], PageContext* context) {
   for (int i = 0; i < kPageCount; ++i) {

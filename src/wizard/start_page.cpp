@@ -62,9 +62,7 @@ void AfterActivation(HWND page) {
   ShowWindow(page, SW_SHOW);
   ShowWindow(sheet, SW_SHOW);
   MessageBoxPrompter prompter(page);
-  if (!prompter.Show(MessageKind::kQuestion,
-                     "ATTENZIONE!!\n\nE' stata rilevata una configurazione non valida, vuoi "
-                     "procedere con l'installazione?")) {
+  if (!prompter.Ask(Question::kInvalidConfig, kInvalidConfigQuestion)) {
     WriteLog("[* WARN] Not proceeding with wrong config installation");
     ExitProcess(1);
   }

@@ -30,6 +30,10 @@ bool HasYear(const CSetting& setting, const std::string& year) {
 
 }  // namespace
 
+const char kInvalidConfigQuestion[] =
+    "ATTENZIONE!!\n\nE' stata rilevata una configurazione non valida, vuoi procedere con "
+    "l'installazione?";
+
 std::string SheetCaption(int run_mode, const std::string& product_caption,
                          const std::string& system_name) {
   std::string caption = run_mode == 0 ? "DEV - " : run_mode == 1 ? "TEST - " : "";
@@ -98,7 +102,7 @@ int StartNext(int option, CSetting& setting, StartFlags& flags, Prompter& prompt
     }
     if (services.IsMoltraRunning()) {
       WriteLog("[* WARN] At least one Moltra running, request to close it");
-      prompter.Show(MessageKind::kWarning, kPlatformRunning);
+      prompter.Show(MessageKind::kCloseAndRetry, kPlatformRunning);
       return kStay;
     }
     if (services.TerminateQel()) WriteLog("[* WARN] EE - Qel already running, terminated");
@@ -111,7 +115,7 @@ int StartNext(int option, CSetting& setting, StartFlags& flags, Prompter& prompt
     services.RemovePage(flags.pmselect_removed ? 1 : 2);
     flags.pmnew_removed = true;
   }
-  if (!prompter.Show(MessageKind::kQuestion, kConfirmUnit)) return kStay;
+  if (!prompter.Ask(Question::kConfirmUnit, kConfirmUnit)) return kStay;
   setting.year_path = setting.office_root + setting.year_folder;
   return kNeighbour;
 }

@@ -17,6 +17,7 @@ enum class InvalidConfig {
   kOtherYear,    // invalid records, none of this year: the wizard goes on
   kCurrentYear,  // invalid records of this year: the user is asked
 };
+extern const char kInvalidConfigQuestion[];
 // Logs every invalid record and the finding.
 InvalidConfig CheckInvalidConfig(const CSetting& setting);
 // The user accepted the invalid configuration: the orphans join the list (copies; the
