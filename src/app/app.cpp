@@ -130,7 +130,7 @@ bool CApp::ReadCommandLineSwitches() {
       return true;
     }
     std::string error;
-    if (!ReadUnattendedSwitches(raw, result.peripheral_unit, unattended, error)) {
+    if (!ReadUnattendedSwitches(raw, unattended, error)) {
       WriteLog("[**  ERR] Unattended command line refused -> " + error);
       init_exit_code = kExitBadCommandLine;
       return true;
@@ -267,11 +267,13 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   // Known before the survey, so that its failures show no box either.
   std::string ignored;
   UnattendedOptions requested;
-  ReadUnattendedSwitches(command_line ? command_line : "", false, requested, ignored);
+  ReadUnattendedSwitches(command_line ? command_line : "", requested, ignored);
   unattended.enabled = requested.enabled;
   if (unattended.enabled) sheet_hwnd = CreateSheetStandIn();
   if (Initialize()) {
     WriteLog("[**  ERR] InitFailed");
+    if (unattended.enabled)
+      WriteLog("[  INFO] Unattended installation ended -> " + std::to_string(init_exit_code));
     std::exit(init_exit_code);
   }
   if (unattended.enabled) return RunUnattended();

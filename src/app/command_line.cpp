@@ -4,9 +4,16 @@
 
 #include "sys/string_utils.h"
 
-// One help text for both boxes; the refusal only puts its warning in front.
-#define ZAV_HELP_TEXT \
-  "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unità periferica\n/?\t= Questo help"
+// One help text for both boxes; the refusal only puts its warning in front. The switches of
+// the unattended installation follow the original two lines.
+#define ZAV_HELP_TEXT                                                                          \
+  "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unità periferica\n/?\t= Questo " \
+  "help\n\nInstallazione automatica, senza finestre (esito nel codice di uscita):\n"            \
+  "/QUIET /NEWOFFICE | /ADDPC | /UP | /RESTORE\n"                                              \
+  "/OFFICE=<codice ufficio>\t/PASSWORD=<password> o /PASSWORDFILE=<file>\n"                   \
+  "/DIR=<unità o cartella>\t/SHARING=YES|NO\t/NETWORKUNIT=YES|NO\n"                          \
+  "/ACCEPTINVALID\t/IGNORELOCK\t/RETRIES=<n>\t/RETRYWAIT=<secondi>\n"                        \
+  "/PROXYUSER=<utente>\t/PROXYPASSWORD=<password>"
 const char kHelpText[] = ZAV_HELP_TEXT;
 const char kBadCommandText[] = "Attenzione comando errato.\n\n" ZAV_HELP_TEXT;
 #undef ZAV_HELP_TEXT

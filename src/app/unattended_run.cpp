@@ -164,7 +164,10 @@ HWND CreateSheetStandIn() {
 
 int CApp::RunUnattended() {
   UnattendedOptions options = unattended;
-  if (!ReadPassword(options)) return kExitBadCommandLine;
+  if (!ReadPassword(options)) {
+    WriteLog("[  INFO] Unattended installation ended -> " + IntToString(kExitBadCommandLine));
+    return kExitBadCommandLine;
+  }
 
   HeadlessInstallUi ui(options.retries, options.retry_wait_seconds, options.proxy_user,
                        options.proxy_password,

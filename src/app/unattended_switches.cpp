@@ -7,8 +7,8 @@
 namespace {
 
 // The switches of the interactive command line: known in an unattended one too.
-const char* const kPlainSwitches[] = {"UP",  "SKIPUPDATE", "SKIPPERMISSION",   "NODISCOVERY",
-                                      "DEV", "TEST1",      "NOQELRUNNINGCHECK", "?"};
+const char* const kPlainSwitches[] = {"SKIPUPDATE", "SKIPPERMISSION", "NODISCOVERY",
+                                      "DEV",        "TEST1",          "NOQELRUNNINGCHECK", "?"};
 
 bool IsPlainSwitch(const std::string& word) {
   for (const char* known : kPlainSwitches)
@@ -60,13 +60,12 @@ bool PasswordFromFile(const std::string& bytes, std::string& password) {
   return true;
 }
 
-bool ReadUnattendedSwitches(const std::string& raw, bool peripheral_unit,
-                            UnattendedOptions& options, std::string& error) {
+bool ReadUnattendedSwitches(const std::string& raw, UnattendedOptions& options,
+                            std::string& error) {
   options = UnattendedOptions();
   std::vector<std::string> pieces;
   SplitString(raw, "/", pieces);
-  int flows = peripheral_unit ? 1 : 0;
-  if (peripheral_unit) options.flow = UnattendedFlow::kPeripheralUnit;
+  int flows = 0;
   for (size_t i = 1; i < pieces.size(); ++i) {
     const std::string piece = TrimSpaces(pieces[i]);
     const size_t equals = piece.find('=');
@@ -75,10 +74,11 @@ bool ReadUnattendedSwitches(const std::string& raw, bool peripheral_unit,
       if (word == "QUIET") options.enabled = true;
       else if (word == "ACCEPTINVALID") options.accept_invalid = true;
       else if (word == "IGNORELOCK") options.ignore_lock = true;
-      else if (word == "NEWOFFICE" || word == "ADDPC" || word == "RESTORE") {
+      else if (word == "NEWOFFICE" || word == "ADDPC" || word == "UP" || word == "RESTORE") {
         ++flows;
         options.flow = word == "NEWOFFICE" ? UnattendedFlow::kNewOffice
                        : word == "ADDPC"   ? UnattendedFlow::kAddWorkstation
+                       : word == "UP"      ? UnattendedFlow::kPeripheralUnit
                                            : UnattendedFlow::kRestore;
       } else if (!IsPlainSwitch(word)) {
         error = "unknown switch /" + piece;
@@ -133,7 +133,8 @@ std::string MaskSecrets(const std::string& raw) {
     const size_t equals = piece.find('=');
     const std::string word = ToUpperCopy(TrimSpaces(piece.substr(0, equals)));
     if (equals != std::string::npos && (word == "PASSWORD" || word == "PROXYPASSWORD"))
-      piece = piece.substr(0, equals + 1) + "***";
+      piece = piece.substr(0, equals + 1) + "***" +
+              piece.substr(piece.find_last_not_of(' ') + 1);
     masked += "/" + piece;
   }
   return masked;

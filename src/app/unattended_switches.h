@@ -26,12 +26,12 @@ struct UnattendedOptions {
 // The longest password the new-office page takes.
 constexpr size_t kMaxPasswordLength = 19;
 
-// Reads the unattended switches of a command line (`peripheral_unit`: "/UP" was given). Without
+// Reads the unattended switches of a command line ("/UP" is the unit's flow). Without
 // "/QUIET" nothing is enabled and the other switches of this kind are left unused, as before.
 // False with `error` (English, for the log) when the unattended command line is not usable:
 // an unknown or repeated flow, a missing or malformed value, an unknown switch.
-bool ReadUnattendedSwitches(const std::string& raw, bool peripheral_unit,
-                            UnattendedOptions& options, std::string& error);
+bool ReadUnattendedSwitches(const std::string& raw, UnattendedOptions& options,
+                            std::string& error);
 
 // The password as the new-office page would store it: empty `error` when it can be taken.
 std::string CheckPassword(const std::string& password);

@@ -84,7 +84,7 @@ unsigned long HeadlessInstallUi::PromptCredentials(std::string& user, std::strin
   if (proxy_user_.empty() || credentials_given_) {
     WriteLog("[**  ERR] Unattended: the proxy asks for credentials (/PROXYUSER=, /PROXYPASSWORD=)" +
              std::string(credentials_given_ ? " and refused those given" : ""));
-    stop_ = EngineStop::kProxyCredentials;
+    if (!in_update_) stop_ = EngineStop::kProxyCredentials;
     return kCancelled;
   }
   credentials_given_ = true;

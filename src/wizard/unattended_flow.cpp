@@ -151,11 +151,8 @@ int RunUnattendedFlow(UnattendedRun& run) {
     if (result == kStay) return Refused(run, kExitOfficeUnavailable);
     skip_destination = result == IDD_WIZ_INSTALL;
   }
-  if (!skip_destination && !BeforeInstallNext(s, run.machine, prompter, *run.destination))
-    return Refused(run, kExitDestinationRefused);
-
   // The end page's questions come after the whole installation: one no switch answers is
-  // refused now, before anything is installed.
+  // refused now, before any folder is made.
   if (!flags.restore_mode) {
     if (s.install_kind == 2 && prompter.AnswerTo(Question::kConvertNetworkUnit) == Answer::kUnset &&
         IsOnNetwork(s.office_root, *run.end)) {
@@ -168,6 +165,9 @@ int RunUnattendedFlow(UnattendedRun& run) {
       return Refused(run, kExitQuestionUnanswered);
     }
   }
+
+  if (!skip_destination && !BeforeInstallNext(s, run.machine, prompter, *run.destination))
+    return Refused(run, kExitDestinationRefused);
 
   // The install page.
   const int lock = run.pages->CheckInstallLock(s.office_root);

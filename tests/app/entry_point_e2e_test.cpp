@@ -15,9 +15,15 @@ namespace {
 
 const DWORD kStartTimeout = 60000;
 
-const char kHelp[] =
+// The box shows the whole help: the original two lines, then the unattended switches.
+const std::string kHelp =
     "Sintassi del comando:\n\n/UP \t= Installazione silenziosa unit\xE0 periferica\n/?\t= Questo "
-    "help";
+    "help\n\nInstallazione automatica, senza finestre (esito nel codice di uscita):\n"
+    "/QUIET /NEWOFFICE | /ADDPC | /UP | /RESTORE\n"
+    "/OFFICE=<codice ufficio>\t/PASSWORD=<password> o /PASSWORDFILE=<file>\n"
+    "/DIR=<unit\xE0 o cartella>\t/SHARING=YES|NO\t/NETWORKUNIT=YES|NO\n"
+    "/ACCEPTINVALID\t/IGNORELOCK\t/RETRIES=<n>\t/RETRYWAIT=<secondi>\n"
+    "/PROXYUSER=<utente>\t/PROXYPASSWORD=<password>";
 
 class EntryPointE2E : public testing::Test {
  protected:
@@ -55,7 +61,7 @@ TEST_F(EntryPointE2E, CommandLineWithoutSlashIsRefused) {
     const SetupRun run = RunSetup(args, true);
     ASSERT_TRUE(run.had_box);
     EXPECT_EQ(run.caption, "Informazioni");
-    EXPECT_EQ(run.text, std::string("Attenzione comando errato.\n\n") + kHelp);
+    EXPECT_EQ(run.text, "Attenzione comando errato.\n\n" + kHelp);
     ASSERT_TRUE(run.ended);
     EXPECT_EQ(run.exit_code, 0u);
     EXPECT_EQ(LogMessages().back(), "[**  ERR] InitFailed");

@@ -5,8 +5,8 @@
 # install page until it is cancelled); "flaky" resets the first request for the client's
 # manifest (the engine's Retry); "auth" wants proxy credentials; "pcs" resets the first
 # request for the manifest too, for the office of several PCs (its own, as "flaky" is spent
-# by whichever test comes first). Each server ends with CTest, which starts this script.
-# install_server.sh start|stall|flaky|auth|pcs|stop <build dir> <setup exe> <work folder>
+# by whichever test comes first); "missing" has no manifest at all. Each server ends with CTest, which starts this script.
+# install_server.sh start|stall|flaky|auth|pcs|missing|stop <build dir> <setup exe> <work folder>
 set -euo pipefail
 action=$1 build=$(cd "$2" && pwd) setup=$(realpath "$3") work=$4
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -17,6 +17,7 @@ case $action in
     python3 "$serve" stop "$work/flaky" || true
     python3 "$serve" stop "$work/auth" || true
     python3 "$serve" stop "$work/pcs" || true
+    python3 "$serve" stop "$work/missing" || true
     exec python3 "$serve" stop "$work/state" ;;
   stall)
     exec python3 "$serve" start "$work/stall" "$work/tree" --stall-seconds 30 \
@@ -27,6 +28,8 @@ case $action in
     exec python3 "$serve" start "$work/auth" "$work/tree" --proxy-auth any ;;
   pcs)
     exec python3 "$serve" start "$work/pcs" "$work/tree" --fault reset:/update/qel.xml:1 ;;
+  missing)
+    exec python3 "$serve" start "$work/missing" "$work/tree" --fault 404:/update/qel.xml ;;
 esac
 cache() { sed -n "s/^$1:[A-Z]*=//p" "$build/CMakeCache.txt"; }
 mkdir -p "$work"
