@@ -266,9 +266,7 @@ int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   command_line = text;
   // Known before the survey, so that its failures show no box either.
   std::string ignored;
-  UnattendedOptions requested;
-  ReadUnattendedSwitches(command_line ? command_line : "", requested, ignored);
-  unattended.enabled = requested.enabled;
+  ReadUnattendedSwitches(command_line ? command_line : "", unattended, ignored);
   if (unattended.enabled) sheet_hwnd = CreateSheetStandIn();
   if (Initialize()) {
     WriteLog("[**  ERR] InitFailed");

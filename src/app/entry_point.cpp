@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/share_mode.h"
 #include "app/single_instance.h"
+#include "app/unattended_switches.h"
 #include "log/setup_log.h"
 
 int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
@@ -19,6 +20,11 @@ int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
   }
 
   if (!AcquireSingleInstance("")) return 1;
+  // An unattended run shows no box, not even for an error it cannot go on from.
+  UnattendedOptions requested;
+  std::string ignored;
+  ReadUnattendedSwitches(raw, requested, ignored);
+  const bool quiet = requested.enabled;
   DeleteLog();
   WriteLog("[  INFO] Start application");
   try {
@@ -26,7 +32,7 @@ int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
   } catch (const char* text) {
     // The version of Windows could not even be read: end cleanly with the reason.
     WriteLog(std::string("[**  ERR] Exception ") + text);
-    MessageBoxA(nullptr, text, "Errore", MB_ICONERROR);
+    if (!quiet) MessageBoxA(nullptr, text, "Errore", MB_ICONERROR);
     ReleaseSingleInstance();
     return -1;
   }
@@ -35,7 +41,7 @@ int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
     code = g_app->Run(instance, previous, command_line, show);
   } catch (...) {
     WriteLog("[**  ERR] Exception occurred in app initialization");
-    MessageBoxA(nullptr, "Errore indefinito dell'applicazione.", "Errore", MB_ICONERROR);
+    if (!quiet) MessageBoxA(nullptr, "Errore indefinito dell'applicazione.", "Errore", MB_ICONERROR);
     ExitProcess(static_cast<UINT>(-1));
   }
   ReleaseSingleInstance();

@@ -133,7 +133,10 @@ int RunUnattendedFlow(UnattendedRun& run) {
   if (o.flow == UnattendedFlow::kRestore) option = IDC_OPTION_RESTORE;
   if (o.flow == UnattendedFlow::kAddWorkstation && !invalid_accepted) option = IDC_OPTION_ADD_PDL;
   StartFlags flags;
-  int result = StartNext(option, s, flags, prompter, *run.pages);
+  int result = kStay;
+  do {
+    result = StartNext(option, s, flags, prompter, *run.pages);
+  } while (result == kStay && prompter.TakeCloseRequest());
   if (result == kStay) return Refused(run, kExitOfficeUnavailable);
 
   bool skip_destination = flags.restore_mode;

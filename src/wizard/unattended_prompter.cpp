@@ -92,6 +92,7 @@ bool UnattendedPrompter::ShowCaptioned(MessageKind kind, const std::string& text
         return false;
       }
       ++waits_;
+      close_requested_ = true;
       WriteLog("[* WARN] Unattended: waiting " + IntToString(wait_seconds_) +
                " s, then checking again -> " + OneLine(text));
       if (pause_) pause_(wait_seconds_);

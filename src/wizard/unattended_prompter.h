@@ -30,6 +30,13 @@ class UnattendedPrompter : public Prompter {
   Question unanswered_question() const { return unanswered_question_; }
   // The program to close was still open (the check that asked for it then failed).
   bool waited_in_vain() const { return waited_in_vain_; }
+  // Whether a program to close was asked for (and waited for) since the last call: the step
+  // that asked is then tried again, as the user would press Next again.
+  bool TakeCloseRequest() {
+    const bool asked = close_requested_;
+    close_requested_ = false;
+    return asked;
+  }
 
  private:
   void Refuse(Question question, const std::string& text);
@@ -43,6 +50,7 @@ class UnattendedPrompter : public Prompter {
   bool unanswered_ = false;
   Question unanswered_question_ = Question::kCancel;
   bool waited_in_vain_ = false;
+  bool close_requested_ = false;
 };
 
 // One line of a message for the log: line breaks become blanks.

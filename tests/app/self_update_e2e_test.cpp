@@ -129,4 +129,37 @@ TEST(SelfUpdateE2E, ATamperedPackageIsRefusedAndTheSetupGoesOnAtItsVersion) {
   SetEnvironmentVariableA("http_proxy", nullptr);
 }
 
+// Unattended, the restarted setup keeps the switches and the first one ends with its exit
+// code, so that a script reads the outcome of the run that did the work; no window at all.
+TEST(SelfUpdateE2E, AnUnattendedSetupEndsWithTheExitCodeOfItsUpdatedSelf) {
+  const std::string port = ServerPort(ZAV_NEXT_SERVE_DIR);
+  ASSERT_FALSE(port.empty()) << "the update server is not running";
+  TempFolder temp;
+  const std::string exe = temp.Sub("ZAV2021.exe");
+  ASSERT_TRUE(CopyFileA(SetupExePath().c_str(), exe.c_str(), FALSE));
+  ASSERT_TRUE(SetEnvironmentVariableA("http_proxy", ("http://127.0.0.1:" + port).c_str()));
+  ChildProcess setup;
+  // No office 99999 on this PC: the updated setup refuses, with the code of that refusal.
+  const std::string arguments = "/QUIET /TEST1 /NODISCOVERY /ADDPC /OFFICE=99999";
+  ASSERT_TRUE(setup.Start(exe, arguments));
+  DWORD code = 0xFFFF;
+  bool window = false, ended = false;
+  for (const DWORD start = GetTickCount(); !ended && GetTickCount() - start < kTimeout;) {
+    for (const FoundWindow& found : TopLevelWindows(setup.pid()))
+      window = window || IsWindowVisible(found.hwnd);
+    ended = setup.Wait(200, &code);
+  }
+  SetEnvironmentVariableA("http_proxy", nullptr);
+  ASSERT_TRUE(ended);
+  EXPECT_FALSE(window);
+  EXPECT_EQ(code, 12u);
+  EXPECT_EQ(VersionOf(exe), ZAV_NEXT_VERSION);
+  for (const std::string& line :
+       {"[  INFO] Current installed version -> " + std::string(ZAV_NEXT_VERSION),
+        "[  INFO] Command line provided -> " + arguments,
+        std::string("[  INFO] Unattended installation ended -> 12"),
+        std::string("[  INFO] Updated setup ended -> 12")})
+    EXPECT_TRUE(HasMessage(LogMessages(), line)) << line;
+}
+
 }  // namespace

@@ -123,6 +123,12 @@ TEST_F(UnattendedE2E, AnOfficeAndItsSecondPcFromAScript) {
             "00123SEGRETO\r\r\nF:\\ZAV\\PM00123\\ZAV2021");
   EXPECT_TRUE(FileExists("C:\\ZAV\\QEL\\BIN\\qel.exe"));
   EXPECT_TRUE(FileExists(desktop_.Sub("Rivaduz ZAV.lnk")));
+  char value[64] = {};
+  DWORD size = sizeof(value);
+  EXPECT_EQ(RegGetValueA(HKEY_CURRENT_USER, kLayers, kRuntime, RRF_RT_REG_SZ, nullptr, value,
+                         &size),
+            ERROR_SUCCESS);
+  EXPECT_STREQ(value, "ELEVATECREATEPROCESS");
   EXPECT_FALSE(FileExists(std::string(kOffice) + "ZAV_Shared\\LockFile"));
   std::vector<WorkpointInfo> rows = Rows2021();
   ASSERT_EQ(rows.size(), 1u);
@@ -181,6 +187,9 @@ TEST_F(UnattendedE2E, AnOfficeAndItsSecondPcFromAScript) {
 TEST_F(UnattendedE2E, EachRefusalHasItsExitCodeAndItsLogLine) {
   const std::string office = "/QUIET /NODISCOVERY /NEWOFFICE /OFFICE=123 /PASSWORD=segreto";
   const std::function<void()> nothing = [] {};
+  // The platform's runtime program showing its menu (a stand-in with its name and arguments).
+  const char kMenu[] = "-c ..\\etc\\cblconfi ..\\obj\\pcmenu.acu rete 1 F:\\ZAV\\PM00123\\ZAV2021";
+  ChildProcess platform;
   const std::function<void()> registered = [] {
     RegisterWorkpoint("F:\\ZAV\\PM00123", "00123", "SEGRETO", kOffice);
     MakeInstallaMod(std::string(kOffice) + "ZAV2021", std::string("00123SEGRETO\0", 13));
@@ -230,6 +239,22 @@ TEST_F(UnattendedE2E, EachRefusalHasItsExitCodeAndItsLogLine) {
        "[**  ERR] Unattended: given up after 1 retries -> Si sono verificati dei problemi di "
        "connessione durante il download di alcuni componenti. Verificare la propria "
        "connessione a Internet e riprovare."},
+      {"platform open",
+       [&] {
+         registered();
+         const std::string runtime = UnixToWindowsPath(ZAV_TEST_PROCS_DIR "/wrun32.exe");
+         ASSERT_TRUE(platform.Start(runtime, kMenu));
+         const std::string ready = "zav_idle_ready_" + std::to_string(platform.pid());
+         ASSERT_TRUE(WaitUntil([&] {
+           HANDLE event = OpenEventA(SYNCHRONIZE, FALSE, ready.c_str());
+           if (event) CloseHandle(event);
+           return event != nullptr;
+         }));
+       },
+       "/QUIET /NODISCOVERY /RESTORE /RETRIES=1 /RETRYWAIT=0", "state", 15,
+       "[**  ERR] Unattended: still open after 1 checks -> ATTENZIONE!! E' stata rilevata una "
+       "versione della Piattaforma in esecuzione. Chiudere il programma e cliccare su OK per "
+       "proseguire con l'installazione."},
       {"proxy credentials", nothing, office + " /DIR=F: /SHARING=NO /SKIPUPDATE", "auth", 18,
        "[**  ERR] Unattended: the proxy asks for credentials (/PROXYUSER=, /PROXYPASSWORD=)"},
   };
@@ -237,15 +262,16 @@ TEST_F(UnattendedE2E, EachRefusalHasItsExitCodeAndItsLogLine) {
     SCOPED_TRACE(c.name);
     Clean();
     c.prepare();
+    const std::string mod = std::string(kOffice) + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD";
     const bool locked = FileExists(std::string(kOffice) + "ZAV_Shared\\LockFile");
+    const bool configured = FileExists(mod);
     Run(c.arguments, c.code, c.server);
     EXPECT_TRUE(Logged(c.log)) << c.log;
     EXPECT_TRUE(Logged("[  INFO] Unattended installation ended -> " + std::to_string(c.code)));
-    // A lock is this run's only while it runs; another's stays.
+    platform.Kill();
+    // A lock is this run's only while it runs; another's stays. No configuration is written.
     EXPECT_EQ(FileExists(std::string(kOffice) + "ZAV_Shared\\LockFile"), locked);
-    if (!locked) {
-      EXPECT_FALSE(FileExists(std::string(kOffice) + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"));
-    }
+    EXPECT_EQ(FileExists(mod), configured);
   }
 
   // With the credentials the proxy lets the installation through; the share is wanted but
