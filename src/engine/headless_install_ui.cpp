@@ -10,12 +10,6 @@ namespace {
 
 constexpr unsigned long kCancelled = 1223;  // ERROR_CANCELLED, as the credential prompt says
 
-std::string OneLineText(const std::string& text) {
-  std::string line;
-  for (char c : text) line += (c == '\n' || c == '\r') ? ' ' : c;
-  return line;
-}
-
 }  // namespace
 
 HeadlessInstallUi::HeadlessInstallUi(int retries, int retry_wait_seconds, std::string proxy_user,
@@ -31,13 +25,13 @@ HeadlessInstallUi::HeadlessInstallUi(int retries, int retry_wait_seconds, std::s
 int HeadlessInstallUi::RetryOrCancel(int& attempts, EngineStop stop, const std::string& text) {
   if (attempts >= retries_) {
     WriteLog("[**  ERR] Unattended: given up after " + IntToString(attempts) + " retries -> " +
-             OneLineText(text));
+             OneLine(text));
     if (stop != EngineStop::kNone) stop_ = stop;
     return IDCANCEL;
   }
   ++attempts;
   WriteLog("[* WARN] Unattended: retry " + IntToString(attempts) + " of " + IntToString(retries_) +
-           " in " + IntToString(wait_seconds_) + " s -> " + OneLineText(text));
+           " in " + IntToString(wait_seconds_) + " s -> " + OneLine(text));
   Sleep(static_cast<DWORD>(wait_seconds_) * 1000);
   return IDRETRY;
 }
@@ -56,14 +50,14 @@ int HeadlessInstallUi::ShowBox(BoxOwner, const std::string& text, const std::str
   if (text == kMoltraRunningText) {
     if (close_waits_ >= retries_) {
       WriteLog("[**  ERR] Unattended: still open after " + IntToString(close_waits_) +
-               " checks -> " + OneLineText(text));
+               " checks -> " + OneLine(text));
       stop_ = EngineStop::kPlatformRunning;
       if (give_up_) give_up_(EngineStop::kPlatformRunning);
       return IDOK;
     }
     ++close_waits_;
     WriteLog("[* WARN] Unattended: waiting " + IntToString(wait_seconds_) +
-             " s, then checking again -> " + OneLineText(text));
+             " s, then checking again -> " + OneLine(text));
     Sleep(static_cast<DWORD>(wait_seconds_) * 1000);
     return IDOK;
   }
@@ -75,7 +69,7 @@ int HeadlessInstallUi::ShowBox(BoxOwner, const std::string& text, const std::str
                 : EngineStop::kUnpackFailed;
   }
   WriteLog(std::string(error ? "[**  ERR]" : "[  INFO]") + " Unattended message -> " + caption +
-           " -> " + OneLineText(text));
+           " -> " + OneLine(text));
   return IDOK;
 }
 

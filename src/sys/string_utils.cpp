@@ -52,3 +52,15 @@ std::string ToUpperCopy(const std::string& text) {
   for (char& c : out) c = std::toupper(c, loc);
   return out;
 }
+
+std::string OneLine(const std::string& text) {
+  std::string line;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') {
+      if (!line.empty() && line.back() != ' ') line += ' ';
+    } else {
+      line += c;
+    }
+  }
+  return line;
+}

@@ -17,3 +17,5 @@ int StringToInt(const std::string& text);
 
 std::string ToLowerCopy(const std::string& text);
 std::string ToUpperCopy(const std::string& text);
+// A message as one line of the log: its line breaks become one blank.
+std::string OneLine(const std::string& text);

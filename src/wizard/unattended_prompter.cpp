@@ -31,18 +31,6 @@ Answer YesIf(bool condition) { return condition ? Answer::kYes : Answer::kUnset;
 
 }  // namespace
 
-std::string OneLine(const std::string& text) {
-  std::string line;
-  for (char c : text) {
-    if (c == '\n' || c == '\r') {
-      if (!line.empty() && line.back() != ' ') line += ' ';
-    } else {
-      line += c;
-    }
-  }
-  return line;
-}
-
 UnattendedPrompter::UnattendedPrompter(const UnattendedOptions& options,
                                        std::function<void(int)> pause,
                                        std::function<void()> give_up)

@@ -52,6 +52,3 @@ class UnattendedPrompter : public Prompter {
   bool waited_in_vain_ = false;
   bool close_requested_ = false;
 };
-
-// One line of a message for the log: line breaks become blanks.
-std::string OneLine(const std::string& text);
