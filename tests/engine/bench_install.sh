@@ -21,7 +21,8 @@ make_package() {  # name MB
   [ -f "$state/www/$name.mb$mb" ] && return
   rm -rf "$state/src" && mkdir -p "$state/src/sub"
   for i in $(seq 1 $((mb / 10))); do head -c $((10 * 1048576)) /dev/urandom > "$state/src/sub/f$i.bin"; done
-  rm -f "$state/www/$name"
+  # A package of another size made earlier is not this one.
+  rm -f "$state/www/$name" "$state/www/$name".mb*
   (cd "$state/src" && 7zz a -bd -mx1 "$state/www/$name" . >/dev/null)
   touch "$state/www/$name.mb$mb"
 }
