@@ -209,10 +209,15 @@ bool InstallEngine::FetchSignature(WininetWrapper*& request) {
   return true;
 }
 
-bool InstallEngine::Trusted(const std::string* body, const std::string& path) {
+bool InstallEngine::Trusted(const std::string* body, const std::string& path,
+                            const WininetWrapper* request) {
   const std::string name = SignedFileName(signed_url_);
   const SignatureCheck check =
-      body ? VerifySignedBuffer(*body, name, signature_) : VerifySignedFile(path, name, signature_);
+      body ? VerifySignedBuffer(*body, name, signature_)
+      : request && request->bodyDigestKnown
+          ? VerifySignedDigest(static_cast<uint64_t>(request->bodyBytes), request->bodySha256,
+                               name, signature_)
+          : VerifySignedFile(path, name, signature_);
   if (check == SignatureCheck::kValid) {
     WriteLog("[  INFO] Signature verified -> " + signed_url_);
     return true;
@@ -306,7 +311,7 @@ void InstallEngine::OnPhaseCompleted(int phase, WininetWrapper* request) {
            complete;
   } else {
     const std::string& target = phase == 1 ? params_.moltra_archive_path : params_.qel_archive_path;
-    if (complete && !Trusted(nullptr, target)) return;
+    if (complete && !Trusted(nullptr, target, request)) return;
     done = complete;
   }
 

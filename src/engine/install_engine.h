@@ -105,8 +105,10 @@ class InstallEngine : public WininetWrapperDelegate {
   // Every download is handled once its signature (URL + ".sig") has been fetched too.
   bool FetchSignature(WininetWrapper*& request);
   // Verifies the download just completed: `body` in memory, or else the complete file at
-  // `path`. A refused download is deleted, logged and refused to the user; false then.
-  bool Trusted(const std::string* body, const std::string& path);
+  // `path` (by the digest `request` took while writing it, when it has one). A refused
+  // download is deleted, logged and refused to the user; false then.
+  bool Trusted(const std::string* body, const std::string& path,
+               const WininetWrapper* request = nullptr);
   // A package could not be saved: its own message; true for Retry.
   bool AskAfterWriteFailure(const std::string& target, const WininetWrapper& request,
                             const std::string& caption);

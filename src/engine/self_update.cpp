@@ -151,7 +151,7 @@ void InstallEngine::OnUpdatePackageCompleted(WininetWrapper* request) {
   if (IsCompleteTransfer(request->statusCode, request->contentLengthKnown, request->contentLength,
                          received) &&
       request->writeError == 0) {
-    if (!Trusted(nullptr, params_.update_package_path)) return;
+    if (!Trusted(nullptr, params_.update_package_path, request)) return;
     ui_.ShowUpdateDialog(true);
     ApplyUpdate();
     return;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "log/setup_log.h"
+#include "net/cng.h"
 #include "net/signature_document.h"
 #include "sys/scoped_handle.h"
 #include "sys/string_utils.h"
@@ -15,29 +16,7 @@ namespace {
 
 constexpr NTSTATUS kStatusInvalidSignature = static_cast<NTSTATUS>(0xC000A000);
 
-std::string Status(NTSTATUS status) {
-  return IntToString(static_cast<long long>(static_cast<unsigned long>(status)));
-}
-
-class ScopedAlgorithm {
- public:
-  explicit ScopedAlgorithm(const wchar_t* id) {
-    const NTSTATUS status = BCryptOpenAlgorithmProvider(&handle_, id, nullptr, 0);
-    if (status != 0) {
-      handle_ = nullptr;
-      WriteLog("[**  ERR] BCryptOpenAlgorithmProvider failed -> " + Status(status));
-    }
-  }
-  ~ScopedAlgorithm() {
-    if (handle_) BCryptCloseAlgorithmProvider(handle_, 0);
-  }
-  ScopedAlgorithm(const ScopedAlgorithm&) = delete;
-  ScopedAlgorithm& operator=(const ScopedAlgorithm&) = delete;
-  BCRYPT_ALG_HANDLE get() const { return handle_; }
-
- private:
-  BCRYPT_ALG_HANDLE handle_ = nullptr;
-};
+std::string Status(NTSTATUS status) { return CngStatusText(status); }
 
 struct ScopedKey {
   BCRYPT_KEY_HANDLE handle = nullptr;
@@ -47,44 +26,6 @@ struct ScopedKey {
   }
   ScopedKey(const ScopedKey&) = delete;
   ScopedKey& operator=(const ScopedKey&) = delete;
-};
-
-// SHA-256 in pieces: BCryptHash (one call) exists only from Windows 10 on.
-class Sha256 {
- public:
-  Sha256() : algorithm_(BCRYPT_SHA256_ALGORITHM) {
-    if (!algorithm_.get()) return;
-    const NTSTATUS status = BCryptCreateHash(algorithm_.get(), &hash_, nullptr, 0, nullptr, 0, 0);
-    if (status != 0) {
-      hash_ = nullptr;
-      WriteLog("[**  ERR] BCryptCreateHash failed -> " + Status(status));
-    }
-  }
-  ~Sha256() {
-    if (hash_) BCryptDestroyHash(hash_);
-  }
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-
-  bool Update(const void* data, size_t size) {
-    if (!hash_) return false;
-    const NTSTATUS status = BCryptHashData(hash_, static_cast<PUCHAR>(const_cast<void*>(data)),
-                                           static_cast<ULONG>(size), 0);
-    if (status == 0) return true;
-    WriteLog("[**  ERR] BCryptHashData failed -> " + Status(status));
-    return false;
-  }
-  bool Finish(unsigned char (&digest)[32]) {
-    if (!hash_) return false;
-    const NTSTATUS status = BCryptFinishHash(hash_, digest, sizeof(digest), 0);
-    if (status == 0) return true;
-    WriteLog("[**  ERR] BCryptFinishHash failed -> " + Status(status));
-    return false;
-  }
-
- private:
-  ScopedAlgorithm algorithm_;
-  BCRYPT_HASH_HANDLE hash_ = nullptr;
 };
 
 bool Digest(const void* data, size_t size, unsigned char (&digest)[32]) {
@@ -188,6 +129,17 @@ SignatureCheck VerifySignedBuffer(const std::string& data, const std::string& na
   unsigned char digest[32];
   if (!Digest(data.data(), data.size(), digest)) return SignatureCheck::kFailed;
   return document.size == data.size() && std::memcmp(digest, document.sha256, 32) == 0
+             ? SignatureCheck::kValid
+             : SignatureCheck::kMismatch;
+}
+
+SignatureCheck VerifySignedDigest(uint64_t size, const unsigned char (&sha256)[32],
+                                  const std::string& name, const std::string& signature,
+                                  const std::vector<SigningKey>& keys) {
+  SignatureDocument document;
+  const SignatureCheck check = CheckDocument(name, signature, keys, document);
+  if (check != SignatureCheck::kValid) return check;
+  return document.size == size && std::memcmp(sha256, document.sha256, 32) == 0
              ? SignatureCheck::kValid
              : SignatureCheck::kMismatch;
 }

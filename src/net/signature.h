@@ -30,6 +30,11 @@ SignatureCheck VerifySignedFile(const std::string& path, const std::string& name
                                 const std::string& signature,
                                 const std::vector<SigningKey>& keys = BuiltInSigningKeys());
 
+// The same for a file whose size and SHA-256 were taken while it was written.
+SignatureCheck VerifySignedDigest(uint64_t size, const unsigned char (&sha256)[32],
+                                  const std::string& name, const std::string& signature,
+                                  const std::vector<SigningKey>& keys = BuiltInSigningKeys());
+
 // Reads a public key file of "tools/publish keygen": one line of 128 hexadecimal digits
 // (X||Y), '#' lines are comments. False when there is none.
 bool ParsePublicKeyText(const std::string& text, SigningKey& key);

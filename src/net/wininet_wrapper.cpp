@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "log/setup_log.h"
+#include "net/file_digest.h"
 #include "net/request_url.h"
 #include "net/transfer_check.h"
 #include "sys/scoped_handle.h"
@@ -445,6 +446,10 @@ bool WininetWrapper::ReadToFile(void* handle, int64_t offset) {
     return false;
   }
   bodyBytes = offset;
+  bodyDigestKnown = false;
+  // Hashed as it is written, for the signature check once the package is whole.
+  FileDigest digest(partial);
+  digest.Advance(offset);
   ProgressCadence cadence;
   cadence.SkipTo(offset);
   // One block of about 1 MB, written as soon as it is read: memory stays flat whatever the
@@ -471,6 +476,7 @@ bool WininetWrapper::ReadToFile(void* handle, int64_t offset) {
       break;
     }
     bodyBytes += read;
+    digest.Advance(bodyBytes);
     long long value = 0;
     while (cadence.Next(bodyBytes, &value)) PostProgress(value);
   }
@@ -482,5 +488,6 @@ bool WininetWrapper::ReadToFile(void* handle, int64_t offset) {
   }
   // A file that could not be written is no base for a resume.
   if (writeError != 0) RemovePartial(target);
+  if (ok && writeError == 0) bodyDigestKnown = digest.Finish(bodyBytes, bodySha256);
   return ok;
 }

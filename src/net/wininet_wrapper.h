@@ -101,6 +101,9 @@ class WininetWrapper {
   int64_t bodyBytes = 0;
   int64_t resumedFrom = 0;
   uint32_t writeError = 0;
+  // For a target written whole: the SHA-256 of its bytes, taken while they were written.
+  bool bodyDigestKnown = false;
+  unsigned char bodySha256[32] = {};
 
   // The value of the content-length report (the window procedure reads it).
   int64_t PostedLength() const { return posted_length_; }
