@@ -180,6 +180,11 @@ TEST_F(UnattendedE2E, AnOfficeAndItsSecondPcFromAScript) {
   EXPECT_FALSE(FileExists(user_data));
   EXPECT_TRUE(FileExists(user_data + " - Copia\\prefs"));
   RemoveTree(user_data + " - Copia");
+
+  // Last, since it ends the office on PC1: a unit on its own local folder is converted.
+  EXPECT_TRUE(Run("/QUIET /NODISCOVERY /UP /OFFICE=123 /SHARING=NO", 0));
+  EXPECT_TRUE(FileExists(std::string(kOffice) + "ZAV2021\\HOME\\ETC\\installa.up"));
+  EXPECT_FALSE(FileExists(std::string(kOffice) + "ZAV2021\\HOME\\ETC\\INSTALLA.MOD"));
 }
 
 // Each question no switch answers and each failure: its own exit code and a log line that
