@@ -1,6 +1,7 @@
-// A do-nothing program that waits a while (until the test ends it): copied as qel.exe, QEL.EXE and wrun32.exe so the
-// running-instance checks meet real processes with those names. Once running (its command
-// line in place) it creates the event "zav_idle_ready_<pid>" so tests need not guess.
+// A do-nothing program that waits until the test ends it: copied as qel.exe, QEL.EXE and
+// wrun32.exe so the running-instance checks meet real processes with those names. Once
+// running (its command line in place) it creates the event "zav_idle_ready_<pid>" so tests
+// need not guess.
 #include <windows.h>
 
 #include <string>
