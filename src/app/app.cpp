@@ -264,9 +264,7 @@ void CApp::DeleteDownloads() {
 
 int CApp::Run(HINSTANCE instance, HINSTANCE, LPSTR text, int) {
   command_line = text;
-  // Known before the survey, so that its failures show no box either.
-  std::string ignored;
-  ReadUnattendedSwitches(command_line ? command_line : "", unattended, ignored);
+  // unattended.enabled comes from the entry point, before the survey: its failures show no box.
   if (unattended.enabled) sheet_hwnd = CreateSheetStandIn();
   if (Initialize()) {
     WriteLog("[**  ERR] InitFailed");

@@ -29,6 +29,7 @@ int SetupMain(HINSTANCE instance, HINSTANCE previous, LPSTR, int show) {
   WriteLog("[  INFO] Start application");
   try {
     g_app = new CApp();  // lives until the process ends
+    g_app->unattended.enabled = quiet;
   } catch (const char* text) {
     // The version of Windows could not even be read: end cleanly with the reason.
     WriteLog(std::string("[**  ERR] Exception ") + text);

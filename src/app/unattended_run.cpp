@@ -25,8 +25,9 @@ const char kSheetClass[] = "ZAV_UnattendedSheet";
 // Takes the discovery's reports in place of the wizard's sheet.
 LRESULT CALLBACK SheetStandInProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INSTALLS_CHANGED && g_app) {
-    ApplyInstallsChanged(*g_app->setting, reinterpret_cast<const char*>(wparam),
-                         static_cast<int>(lparam));
+    if (ApplyInstallsChanged(*g_app->setting, reinterpret_cast<const char*>(wparam),
+                             static_cast<int>(lparam)))
+      FillOfficeList(nullptr, *g_app->setting);  // the list's duplicates go, as on the page
     return 0;
   }
   return DefWindowProcA(window, message, wparam, lparam);
@@ -43,7 +44,10 @@ class UnattendedPageServices : public WindowsPageServices {
       return prompter_.Ask(Question::kInstallLock, question, "Attenzione");
     });
   }
-  void RefreshOfficeList() override { ApplyInstallsChanged(setting_, nullptr, 0); }
+  void RefreshOfficeList() override {
+    ApplyInstallsChanged(setting_, nullptr, 0);
+    FillOfficeList(nullptr, setting_);
+  }
 
  private:
   CSetting& setting_;

@@ -20,6 +20,8 @@ HeadlessInstallUi::HeadlessInstallUi(int retries, int retry_wait_seconds, std::s
       proxy_user_(std::move(proxy_user)),
       proxy_password_(std::move(proxy_password)),
       give_up_(std::move(give_up)),
+      close_wait_(retries, retry_wait_seconds,
+                  [](int seconds) { Sleep(static_cast<DWORD>(seconds) * 1000); }),
       thread_id_(GetCurrentThreadId()) {}
 
 int HeadlessInstallUi::RetryOrCancel(int& attempts, EngineStop stop, const std::string& text) {
@@ -48,17 +50,10 @@ int HeadlessInstallUi::ShowBox(BoxOwner, const std::string& text, const std::str
     return RetryOrCancel(save_attempts_, EngineStop::kCannotSave, text);
   }
   if (text == kMoltraRunningText) {
-    if (close_waits_ >= retries_) {
-      WriteLog("[**  ERR] Unattended: still open after " + IntToString(close_waits_) +
-               " checks -> " + OneLine(text));
+    if (!close_wait_.Again(text)) {
       stop_ = EngineStop::kPlatformRunning;
       if (give_up_) give_up_(EngineStop::kPlatformRunning);
-      return IDOK;
     }
-    ++close_waits_;
-    WriteLog("[* WARN] Unattended: waiting " + IntToString(wait_seconds_) +
-             " s, then checking again -> " + OneLine(text));
-    Sleep(static_cast<DWORD>(wait_seconds_) * 1000);
     return IDOK;
   }
   const bool error = (type & MB_ICONMASK) == MB_ICONERROR;

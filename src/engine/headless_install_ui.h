@@ -8,6 +8,7 @@
 #include <string>
 
 #include "engine/install_ui.h"
+#include "sys/close_wait.h"
 
 enum class EngineStop {
   kNone,
@@ -58,11 +59,11 @@ class HeadlessInstallUi : public InstallUi {
   std::string proxy_password_;
   bool credentials_given_ = false;
   std::function<void(EngineStop)> give_up_;
+  CloseWait close_wait_;  // a platform the user would close
   unsigned long thread_id_;
   std::atomic<EngineStop> stop_{EngineStop::kNone};
   std::atomic<bool> finished_{false};
   std::atomic<bool> update_ended_{false};
   bool in_update_ = false;
   int download_attempts_ = 0, signature_attempts_ = 0, save_attempts_ = 0, update_attempts_ = 0;
-  int close_waits_ = 0;
 };

@@ -16,8 +16,6 @@ namespace {
 
 constexpr NTSTATUS kStatusInvalidSignature = static_cast<NTSTATUS>(0xC000A000);
 
-std::string Status(NTSTATUS status) { return CngStatusText(status); }
-
 struct ScopedKey {
   BCRYPT_KEY_HANDLE handle = nullptr;
   ScopedKey() = default;
@@ -58,7 +56,7 @@ SignatureCheck VerifyStatement(const SigningKey& key, const SignatureDocument& d
                           reinterpret_cast<PUCHAR>(&blob), sizeof(blob), 0);
   if (status != 0) {
     imported.handle = nullptr;
-    WriteLog("[**  ERR] BCryptImportKeyPair failed -> " + Status(status));
+    WriteLog("[**  ERR] BCryptImportKeyPair failed -> " + CngStatusText(status));
     return SignatureCheck::kFailed;
   }
   unsigned char signature[64];
@@ -67,7 +65,7 @@ SignatureCheck VerifyStatement(const SigningKey& key, const SignatureDocument& d
                                  sizeof(signature), 0);
   if (status == 0) return SignatureCheck::kValid;
   if (status == kStatusInvalidSignature) return SignatureCheck::kMismatch;
-  WriteLog("[**  ERR] BCryptVerifySignature failed -> " + Status(status));
+  WriteLog("[**  ERR] BCryptVerifySignature failed -> " + CngStatusText(status));
   return SignatureCheck::kFailed;
 }
 

@@ -95,7 +95,6 @@ bool ApplyInstallsChanged(CSetting& setting, const char* folder, int year) {
     if (setting.installs.size() == before) return false;
   }
   SortInstalls(setting.installs, GetCurrentAssignee());
-  RemoveDuplicateInstalls(setting.installs);
   return true;
 }
 

@@ -23,8 +23,8 @@ void SubclassSheet(HWND sheet);
 LRESULT CALLBACK WizardSheetProc(HWND sheet, UINT message, WPARAM wparam, LPARAM lparam);
 
 // A place found by the network discovery (`folder`, with the year), or null for a refresh:
-// its installs join the list, which is sorted and cleared of duplicates. False when nothing
-// changed.
+// its installs join the list, which is sorted. False when nothing changed. FillOfficeList
+// then clears the duplicates.
 bool ApplyInstallsChanged(CSetting& setting, const char* folder, int year);
 // Empties the list box (may be null), removes duplicate installs and lists them all.
 void FillOfficeList(HWND list, CSetting& setting);

@@ -34,10 +34,8 @@ Answer YesIf(bool condition) { return condition ? Answer::kYes : Answer::kUnset;
 UnattendedPrompter::UnattendedPrompter(const UnattendedOptions& options,
                                        std::function<void(int)> pause,
                                        std::function<void()> give_up)
-    : pause_(std::move(pause)),
-      give_up_(std::move(give_up)),
-      retries_(options.retries),
-      wait_seconds_(options.retry_wait_seconds) {
+    : give_up_(std::move(give_up)),
+      close_wait_(options.retries, options.retry_wait_seconds, std::move(pause)) {
   // Choosing a flow that adds this PC to an office is the answer to the wizard's
   // confirmations of that very step.
   const bool joins = options.flow == UnattendedFlow::kAddWorkstation ||
@@ -72,18 +70,12 @@ bool UnattendedPrompter::ShowCaptioned(MessageKind kind, const std::string& text
       Refuse(Question::kCancel, text);
       return false;
     case MessageKind::kCloseAndRetry:
-      if (waits_ >= retries_) {
+      if (!close_wait_.Again(text)) {
         waited_in_vain_ = true;
-        WriteLog("[**  ERR] Unattended: still open after " + IntToString(waits_) +
-                 " checks -> " + OneLine(text));
         if (give_up_) give_up_();
         return false;
       }
-      ++waits_;
       close_requested_ = true;
-      WriteLog("[* WARN] Unattended: waiting " + IntToString(wait_seconds_) +
-               " s, then checking again -> " + OneLine(text));
-      if (pause_) pause_(wait_seconds_);
       return false;
     default:
       WriteLog("[**  ERR] Unattended message -> " + caption + " -> " + OneLine(text));

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/unattended_switches.h"
+#include "sys/close_wait.h"
 #include "wizard/prompter.h"
 
 class UnattendedPrompter : public Prompter {
@@ -42,11 +43,8 @@ class UnattendedPrompter : public Prompter {
   void Refuse(Question question, const std::string& text);
 
   std::map<Question, Answer> answers_;
-  std::function<void(int)> pause_;
   std::function<void()> give_up_;
-  int retries_;
-  int wait_seconds_;
-  int waits_ = 0;
+  CloseWait close_wait_;
   bool unanswered_ = false;
   Question unanswered_question_ = Question::kCancel;
   bool waited_in_vain_ = false;
