@@ -13,7 +13,33 @@ const char kLogFileName[] = "\\QEL_setup_log.txt";
 const char kLogFolderVariable[] = "ZAV_SETUP_LOG_FOLDER";
 constexpr ULONGLONG kLockWaitMs = 1000;  // other writers hold the lock for one short write
 std::mutex g_log_mutex;  // keeps this process's lines in call order; other processes append too
+thread_local HeldLogLines* t_held = nullptr;
 }  // namespace
+
+void HeldLogLines::HoldOnThisThread(HeldLogLines* held) { t_held = held; }
+
+bool HeldLogLines::Take(const std::string& message) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (released_) return false;
+  lines_.push_back(message);
+  return true;
+}
+
+void HeldLogLines::Release() {
+  // Held while writing: a line the thread writes meanwhile waits, and so comes after these.
+  std::lock_guard<std::mutex> lock(mutex_);
+  released_ = true;
+  HeldLogLines* const own = t_held;
+  t_held = nullptr;
+  for (const std::string& line : lines_) WriteLog(line);
+  t_held = own;
+  lines_.clear();
+}
+
+void HeldLogLines::Discard() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  lines_.clear();
+}
 
 std::string LogFolderUnder(const std::string& local_app_data) {
   // Without the user's folder the path would name "\QEL" at the root of the current drive.
@@ -68,6 +94,7 @@ std::string FormatLogLine(const std::string& timestamp, const std::string& messa
 }
 
 void WriteLog(const std::string& message) {
+  if (t_held && t_held->Take(message)) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::string line =
