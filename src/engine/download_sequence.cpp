@@ -170,6 +170,8 @@ void InstallEngine::StartPhase3() {
   WaitForPlatformToClose();
   if (cancel_) return;
   WriteLog("[  INFO] Start checking qel package -> " + qel_archive_url);
+  // The runtime's package is whole and verified by now: it is unpacked while this downloads.
+  StartEarlyMoltra();
   StartRequest(qel_archive_url, params_.qel_archive_path);
 }
 
@@ -276,6 +278,7 @@ bool InstallEngine::AskCredentials() {
 }
 
 void InstallEngine::EndInstallation() {
+  DropEarlyMoltra();  // ended before its turn: no runtime unpacked
   RemovePartialDownloads(params_);
   EndProgram(0);
 }

@@ -13,6 +13,7 @@
 #include "engine/install_params.h"
 #include "engine/install_ui.h"
 #include "engine/written_entries.h"
+#include "log/setup_log.h"
 #include "net/wininet_wrapper_delegate.h"
 
 // Texts and log lines of the download phases, by phase number 1..3.
@@ -54,7 +55,8 @@ class InstallEngine : public WininetWrapperDelegate {
   void StartPhase2();
   void StartPhase3();
   // Placement: StartPhase4 on the user-interface thread, StartPhase5 on the runtime
-  // extraction thread (or the caller's thread when there is nothing to unpack).
+  // extraction thread (or the caller's thread when there is nothing to unpack, or when the
+  // runtime, unpacked during the client's download, was done before phase 4).
   void StartPhase4();
   void StartPhase5();
   // Self-update and restore, user-interface thread.
@@ -112,7 +114,8 @@ class InstallEngine : public WininetWrapperDelegate {
   // A package could not be saved: its own message; true for Retry.
   bool AskAfterWriteFailure(const std::string& target, const WininetWrapper& request,
                             const std::string& caption);
-  // Cancel during a download: partial files go, then the program ends with 0.
+  // Cancel during a download: what was unpacked ahead and the partial files go, then the
+  // program ends with 0.
   void EndInstallation();
   void StartPhase(int phase);
   void OnPhaseCompleted(int phase, WininetWrapper* request);
@@ -125,6 +128,21 @@ class InstallEngine : public WininetWrapperDelegate {
   static unsigned __stdcall MoltraThread(void* engine);
   static unsigned __stdcall QelThread(void* engine);
   void RunMoltraExtraction();
+  // Unpacks the runtime and resets its attributes; false when cancelled. `result`: 0 or the
+  // extraction's error, `before`: the platform folder as it was.
+  bool UnpackMoltra(uint32_t& result, const FolderSnapshot*& before);
+  // After the runtime's unpacking: the failure, or phase 5.
+  void AfterMoltra(uint32_t result, const FolderSnapshot& before);
+  // The runtime is unpacked while the client downloads. Nothing of it shows (progress,
+  // boxes, log lines) until the sequence reaches phase 4; an installation that ends before
+  // then removes it.
+  void StartEarlyMoltra();
+  static unsigned __stdcall EarlyMoltraThread(void* engine);
+  void RunEarlyMoltra();
+  void ReachEarlyMoltra();
+  void DropEarlyMoltra();
+  // Joins every extraction thread and removes what this run added; how many entries.
+  int RemoveWhatTheRunWrote();
   void RunQelExtraction();
   void WaitForPlatformToClose();
   void ReportProgress(uint32_t done, uint32_t total);
@@ -147,6 +165,16 @@ class InstallEngine : public WininetWrapperDelegate {
   std::vector<std::unique_ptr<FolderSnapshot>> snapshots_;
   std::vector<std::string> created_folders_;  // innermost first
   std::vector<std::string> announced_version_;
+  // The runtime unpacked ahead (under placement_mutex_ but early_started_, which only the
+  // user-interface thread reads and writes).
+  bool early_started_ = false;
+  bool early_done_ = false;
+  bool phase4_reached_ = false;
+  uint32_t early_result_ = 0;
+  const FolderSnapshot* early_before_ = nullptr;
+  HeldLogLines early_log_;
+  std::atomic<bool> show_extract_progress_{true};
+  std::atomic<uint32_t> extract_done_{0}, extract_total_{0};
   // The download whose signature is being fetched, and the signature of the last one.
   std::string signed_url_;
   WininetWrapper* signed_request_ = nullptr;

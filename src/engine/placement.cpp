@@ -39,7 +39,9 @@ int ExtractPercent(uint32_t done, uint32_t total) {
 }
 
 void InstallEngine::ReportProgress(uint32_t done, uint32_t total) {
-  if (!cancel_) ui_.SetExtractProgress(done, total);
+  extract_done_ = done;
+  extract_total_ = total;
+  if (!cancel_ && show_extract_progress_) ui_.SetExtractProgress(done, total);
 }
 
 bool InstallEngine::StartExtractionThread(unsigned(__stdcall* body)(void*)) {
@@ -94,11 +96,7 @@ void InstallEngine::FailPlacement(const std::string& what, uint32_t code, const 
   EndProgram(code);
 }
 
-void InstallEngine::Cancel() {
-  WriteLog("[* WARN] Installation cancelled by the user");
-  cancel_ = true;
-  install_state = -1;
-  current_request = nullptr;  // a download's report still to come is stale
+int InstallEngine::RemoveWhatTheRunWrote() {
   // A thread may be sending progress to this thread's windows while it is waited for.
   for (size_t joined = 0;;) {
     HANDLE thread;
@@ -113,11 +111,21 @@ void InstallEngine::Cancel() {
       PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
   }
-  install_state = -1;
   int removed = 0;
   for (const auto& snapshot : snapshots_) removed += snapshot->RemoveAddedEntries();
   for (const std::string& folder : created_folders_)
     if (RemoveDirectoryA(folder.c_str())) ++removed;
+  return removed;
+}
+
+void InstallEngine::Cancel() {
+  WriteLog("[* WARN] Installation cancelled by the user");
+  cancel_ = true;
+  install_state = -1;
+  current_request = nullptr;  // a download's report still to come is stale
+  const int removed = RemoveWhatTheRunWrote();
+  install_state = -1;
+  early_log_.Discard();  // a runtime unpacked ahead of its turn never had it
   WriteLog("[* WARN] Removed what the installation had written -> " + IntToString(removed));
 }
 
@@ -132,6 +140,10 @@ void InstallEngine::StartPhase4() {
   WriteLog("[  INFO] Install phase 4 - Moltra install");
   install_state = 4;
   ui_.SetPhaseText("Fase 3 di 4 - Installazione componenti");
+  if (early_started_) {
+    ReachEarlyMoltra();
+    return;
+  }
   if (CanOpenPackage(params_.moltra_archive_path) || CanOpenPackage(moltra_local_package)) {
     SetYearPath();  // here, before the thread that reads it starts
     // Without a thread the extraction still has to happen: then it runs here.
@@ -143,6 +155,12 @@ void InstallEngine::StartPhase4() {
 }
 
 void InstallEngine::RunMoltraExtraction() {
+  uint32_t result = 0;
+  const FolderSnapshot* before = nullptr;
+  if (UnpackMoltra(result, before)) AfterMoltra(result, *before);
+}
+
+bool InstallEngine::UnpackMoltra(uint32_t& result, const FolderSnapshot*& before) {
   WriteLog("[  INFO] Starting Moltra decompression");
   const std::string platform = WithoutBackslash(year_path);
   if (!DirectoryExists(platform)) {
@@ -154,17 +172,72 @@ void InstallEngine::RunMoltraExtraction() {
   }
   const std::string source =
       CanOpenPackage(moltra_local_package) ? moltra_local_package : params_.moltra_archive_path;
-  const FolderSnapshot& before = Snapshot(year_path);
-  const uint32_t result = ExtractArchive(
+  before = &Snapshot(year_path);
+  result = ExtractArchive(
       source, year_path, nullptr,
       [this](uint32_t done, uint32_t total) { ReportProgress(done, total); }, &cancel_);
-  if (cancel_) return;  // the cancel removes what was written
+  if (cancel_) return false;  // the cancel removes what was written
+  if (result == 0) ResetAttributes(platform);
+  return true;
+}
+
+void InstallEngine::AfterMoltra(uint32_t result, const FolderSnapshot& before) {
   if (result != 0) {
     FailPlacement("Moltra decompression", result, year_path, before);
     return;
   }
-  ResetAttributes(platform);
   StartPhase5();
+}
+
+void InstallEngine::StartEarlyMoltra() {
+  if (early_started_ || cancel_) return;
+  if (!CanOpenPackage(params_.moltra_archive_path) && !CanOpenPackage(moltra_local_package))
+    return;  // phase 4 says it skips the runtime, in its turn
+  SetYearPath();  // here, before the thread that reads it starts; phase 4 leaves it alone
+  show_extract_progress_ = false;  // the bar shows the client's download meanwhile
+  early_started_ = StartExtractionThread(&InstallEngine::EarlyMoltraThread);
+  if (!early_started_) show_extract_progress_ = true;  // phase 4 unpacks it in its turn
+}
+
+unsigned __stdcall InstallEngine::EarlyMoltraThread(void* engine) {
+  static_cast<InstallEngine*>(engine)->RunEarlyMoltra();
+  return 0;
+}
+
+void InstallEngine::RunEarlyMoltra() {
+  HeldLogLines::HoldOnThisThread(&early_log_);
+  uint32_t result = 0;
+  const FolderSnapshot* before = nullptr;
+  const bool unpacked = UnpackMoltra(result, before);
+  HeldLogLines::HoldOnThisThread(nullptr);
+  if (!unpacked) return;
+  {
+    std::lock_guard<std::mutex> lock(placement_mutex_);
+    early_result_ = result;
+    early_before_ = before;
+    early_done_ = true;
+    if (!phase4_reached_) return;  // phase 4 goes on from here when its turn comes
+  }
+  AfterMoltra(result, *before);
+}
+
+void InstallEngine::ReachEarlyMoltra() {
+  early_log_.Release();
+  show_extract_progress_ = true;
+  if (extract_total_ > 0) ui_.SetExtractProgress(extract_done_, extract_total_);
+  {
+    std::lock_guard<std::mutex> lock(placement_mutex_);
+    phase4_reached_ = true;
+    if (!early_done_) return;  // its thread goes on to phase 5 when it ends
+  }
+  AfterMoltra(early_result_, *early_before_);
+}
+
+void InstallEngine::DropEarlyMoltra() {
+  if (!early_started_ || phase4_reached_) return;
+  cancel_ = true;
+  RemoveWhatTheRunWrote();
+  early_log_.Discard();
 }
 
 void InstallEngine::StartPhase5() {

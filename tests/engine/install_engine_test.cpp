@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 #include "engine/archive_extractor.h"
 #include "net/folder_checksum.h"
@@ -15,6 +17,8 @@
 #include "sys/log_capture.h"
 
 namespace {
+
+std::vector<std::string> Listing(const std::string& folder, const std::string& prefix = "");
 
 const std::string kPhase[6] = {"",
                                "[  INFO] Install phase 1 - Moltra download",
@@ -108,6 +112,70 @@ TEST(InstallEngine, FullInstallationFromTheServer) {
     EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
     for (int percent : run.ui.percents) EXPECT_TRUE(percent >= 0 && percent <= 100);
     EXPECT_EQ(3u, run.log.MessagesWith("[  INFO] Signature verified -> ").size());
+  }
+}
+
+// The runtime is unpacked while the client downloads (the server holds the client's last
+// byte until the runtime's file is there), yet the user and the log see one phase after the
+// other; a Cancel in the client's box removes it, a damaged one fails in its turn.
+TEST(InstallEngine, TheRuntimeUnpacksWhileTheClientDownloads) {
+  enum { kInstalled, kClientCancelled, kRuntimeDamaged };
+  for (int c : {kInstalled, kClientCancelled, kRuntimeDamaged}) {
+    SCOPED_TRACE(c);
+    Install run;
+    run.params.moltra_archive_url =
+        ServeFile("moltra.7z", Package(c == kRuntimeDamaged ? "garbage.7z" : "moltra.7z"));
+    std::string client = ServeFile("qel.7z", Package("qel.7z"));
+    const std::string gate = TestServerRoot() + "\\" + client.substr(client.rfind('/') + 1);
+    if (c == kInstalled) client = TestServerUrl("/gate/" + client.substr(client.rfind('/') + 1));
+    if (c == kClientCancelled) client = TestServerUrl("/status/500");
+    run.ServeManifest(client);
+    const std::string runtime = run.Office("HOME\\BIN\\wrun32.exe");
+    bool unpacked_early = false;
+    const auto wait_for_runtime = [&] {
+      for (DWORD start = GetTickCount(); !FileExists(runtime) && GetTickCount() - start < 60000;)
+        Sleep(10);
+      unpacked_early = FileExists(runtime);
+    };
+    std::thread opener;
+    if (c == kInstalled)
+      opener = std::thread([&] { wait_for_runtime(), WriteTextFile(gate + ".open", ""); });
+    if (c == kClientCancelled) run.ui.before_answer = wait_for_runtime;
+    std::atomic<int> texts{0}, texts_at_first_progress{-1};
+    run.ui.on_phase_text = [&](const std::string&) { ++texts; };
+    run.ui.on_extract = [&](uint32_t, uint32_t) {
+      int none = -1;
+      texts_at_first_progress.compare_exchange_strong(none, texts.load());
+    };
+    ASSERT_TRUE(run.Go());
+    if (opener.joinable()) opener.join();
+    DeleteFileA((gate + ".open").c_str());
+    EXPECT_EQ(c != kRuntimeDamaged, unpacked_early);
+    const std::string downloaded =
+        "[  INFO] Qel archive download finished -> " + std::to_string(FileSize(Package("qel.7z")));
+    if (c == kInstalled) {
+      EXPECT_TRUE(run.ui.finished);
+      EXPECT_EQ(6u, run.ui.phase_texts.size());
+      EXPECT_EQ(5, texts_at_first_progress.load());  // not before "Fase 3 di 4"
+      EXPECT_TRUE(InOrder(run.log.Messages(), {kPhase[3], downloaded, kPhase[4],
+                                               "[  INFO] Starting Moltra decompression",
+                                               kPhase[5], "[  INFO] Switching qel launcher with newer"}));
+      EXPECT_EQ(1u, run.log.MessagesWith("[  INFO] Starting Moltra decompression").size());
+      EXPECT_EQ("runtime", ReadTextFile(runtime));
+      EXPECT_EQ("core", ReadTextFile(run.Bin("1.0.0.7\\core.dll")));
+    } else if (c == kClientCancelled) {
+      EXPECT_EQ(0, run.ui.end_code);
+      EXPECT_TRUE(Listing(run.params.office_root).empty());
+      EXPECT_FALSE(run.log.Has(kPhase[4]));
+      EXPECT_FALSE(run.log.Has("[  INFO] Starting Moltra decompression"));
+    } else {
+      EXPECT_EQ(6, run.ui.end_code);
+      ASSERT_EQ(1u, run.ui.boxes.size());
+      EXPECT_EQ("Errore 6 nella decompressione.", run.ui.boxes[0].text);
+      EXPECT_TRUE(InOrder(run.log.Messages(),
+                          {downloaded, kPhase[4], "[**  ERR] Moltra decompression error -> 6"}));
+      EXPECT_FALSE(run.log.Has(kPhase[5]));
+    }
   }
 }
 
@@ -435,7 +503,7 @@ TEST(InstallEngine, RestoreRemovesUserDataAndRepairsTheClient) {
 namespace {
 
 // The names below a folder, relative to it, sorted.
-std::vector<std::string> Listing(const std::string& folder, const std::string& prefix = "") {
+std::vector<std::string> Listing(const std::string& folder, const std::string& prefix) {
   std::vector<std::string> names;
   for (const std::string& name : FolderEntries(folder)) {
     names.push_back(prefix + name);

@@ -24,6 +24,8 @@ Paths:
   /reset                reads the request and resets the connection
   /stall/SECONDS        answers nothing for SECONDS, then closes
   /hugelength[/N]       claims 1,900,000,000 (or N) bytes and sends 100
+  /gate/NAME            NAME of ROOT (and its .sig, as /files gives it) but for the last
+                        byte, which follows once ROOT's NAME.open exists (at most 60 s)
 A request with an absolute URL is a proxy request: without Proxy-Authorization it gets 407,
 with it 200 and the body "proxy-ok " + the decoded user:password.
 """
@@ -127,7 +129,24 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if kind == "signas" and len(parts) == 3:  # ROOT's NAME signed for another name
                 with open(os.path.join(self.root, os.path.basename(parts[2])), "rb") as f:
                     return self.send_body(200, signature_of(f.read(), parts[1]))
-            if kind == "files" and len(parts) == 2:
+            if kind == "gate" and len(parts) == 2 and not parts[1].endswith(".sig"):
+                name = os.path.join(self.root, os.path.basename(parts[1]))
+                with open(name, "rb") as f:
+                    data = f.read()
+                self.send_response(200)
+                self.send_header("Content-Length", str(len(data)))
+                self.send_header("Connection", "close")
+                self.end_headers()
+                self.wfile.write(data[:-1])
+                self.wfile.flush()
+                deadline = time.time() + 60
+                while not os.path.exists(name + ".open") and time.time() < deadline:
+                    time.sleep(0.01)
+                self.wfile.write(data[-1:])
+                self.wfile.flush()
+                self.close_connection = True
+                return
+            if kind in ("files", "gate") and len(parts) == 2:
                 name = os.path.join(self.root, os.path.basename(parts[1]))
                 if not os.path.isfile(name) and name.endswith(".sig") and \
                         os.path.isfile(name[:-4]):
