@@ -5,6 +5,7 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "engine/install_engine.h"
@@ -18,6 +19,11 @@ int main(int argc, char** argv) {
   params.moltra_archive_url = argv[1];
   params.qel_manifest_url = argv[2];
   const DWORD start = GetTickCount();
+  // Where the time goes: each phase text with the milliseconds since the start.
+  if (std::getenv("BENCH_PHASES"))
+    ui.on_phase_text = [start](const std::string& text) {
+      std::fprintf(stderr, "%6lu ms  %s\n", GetTickCount() - start, text.c_str());
+    };
   InstallEngine* engine = new InstallEngine(params, ui);
   engine->StartPhase1();
   const bool done = ui.RunUntilDone(30 * 60 * 1000);
