@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Benchmark (not a test): a full installation of a runtime package and a client package
 # from the loopback server with the engine under Wine, against curl plus `7zz x` on the
-# same files, as alternating pairs (BENCH_PAIRS, default 5). tests/engine/bench_install.sh <build dir> [runtime MB, default 200] [client MB, default 150]
+# same files (and with openssl's SHA-256 of each package, as the engine checks each
+# signature), as alternating pairs (BENCH_PAIRS, default 5).
+# tests/engine/bench_install.sh <build dir> [runtime MB, default 200] [client MB, default 150]
 set -euo pipefail
 build=$(cd "$1" && pwd)
 rmb=${2:-200}
@@ -48,6 +50,13 @@ reference() {  # curl the three files, then 7zz x both archives: "<s> <KB>"
     curl -s -o qel.7z '$base/qel.7z' && 7zz x -bd -y -omoltra moltra.7z >/dev/null && 7zz x -bd -y -oqel qel.7z >/dev/null"
   rm -rf "$state/ref"
 }
+reference_checked() {  # the same, each package's SHA-256 taken as ours checks each signature
+  rm -rf "$state/ref" && mkdir -p "$state/ref"
+  timed bash -c "cd '$state/ref' && curl -s -o moltra.7z '$base/moltra.7z' && openssl dgst -sha256 moltra.7z >/dev/null &&
+    curl -s -o qel.xml '$base/qel.xml' && curl -s -o qel.7z '$base/qel.7z' && openssl dgst -sha256 qel.7z >/dev/null &&
+    7zz x -bd -y -omoltra moltra.7z >/dev/null && 7zz x -bd -y -oqel qel.7z >/dev/null"
+  rm -rf "$state/ref"
+}
 engine() {  # the engine headless: "<s> <KB> <in-process s> <peak private MiB>"
   rm -rf "$state/run" && mkdir -p "$state/run"
   local m
@@ -57,7 +66,8 @@ engine() {  # the engine headless: "<s> <KB> <in-process s> <peak private MiB>"
     awk '{ printf "%.2f %d", $1 / 1000, $2 / 1024 }')"
   rm -rf "$state/run"
 }
-alternate "$pairs" "$state/pairs" engine reference
+alternate "$pairs" "$state/pairs" engine reference reference_checked
 row "full installation ${rmb}+${cmb} MB (with Wine's start) vs curl + 7zz x" s "$state/pairs" engine 1 reference 1
 row "full installation ${rmb}+${cmb} MB in the process vs curl + 7zz x" s "$state/pairs" engine 3 reference 1
+row "full installation ${rmb}+${cmb} MB in the process vs curl + openssl sha256 + 7zz x" s "$state/pairs" engine 3 reference_checked 1
 row "full installation ${rmb}+${cmb} MB peak memory vs curl + 7zz x" MiB "$state/pairs" engine 2 reference 2 1024
