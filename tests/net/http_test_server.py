@@ -155,9 +155,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     return self.send_body(200, signed)
                 if not os.path.isfile(name):
                     return self.send_body(404, b"not found")
+                # Sent from the page cache: a package is not read into memory first.
                 with open(name, "rb") as f:
-                    data = f.read()
-                return self.send_body(200, data)
+                    self.send_response(200)
+                    self.send_header("Content-Length", str(os.fstat(f.fileno()).st_size))
+                    self.send_header("Connection", "close")
+                    self.end_headers()
+                    self.wfile.flush()
+                    self.connection.sendfile(f)
+                self.close_connection = True
+                return
             if kind == "status":
                 code = int(parts[1])
                 extra = [("Proxy-Authenticate", 'Basic realm="zav"')] if code == 407 else []
