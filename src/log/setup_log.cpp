@@ -13,10 +13,22 @@ const char kLogFileName[] = "\\QEL_setup_log.txt";
 const char kLogFolderVariable[] = "ZAV_SETUP_LOG_FOLDER";
 constexpr ULONGLONG kLockWaitMs = 1000;  // other writers hold the lock for one short write
 std::mutex g_log_mutex;  // keeps this process's lines in call order; other processes append too
-thread_local HeldLogLines* t_held = nullptr;
+// The thread's held lines, in a slot of the system's own thread storage. A C++ thread_local
+// goes through the compiler's emulated TLS, set up at a thread's first use and torn down at
+// its exit by the threads library; under Wine two requests hung at their thread's first log
+// line, where that set-up happens, while the previous request's thread was ending.
+// Allocated before main, while there is one thread.
+const DWORD g_held_slot = TlsAlloc();
+
+HeldLogLines* HeldOnThisThread() {
+  return g_held_slot == TLS_OUT_OF_INDEXES ? nullptr
+                                           : static_cast<HeldLogLines*>(TlsGetValue(g_held_slot));
+}
 }  // namespace
 
-void HeldLogLines::HoldOnThisThread(HeldLogLines* held) { t_held = held; }
+void HeldLogLines::HoldOnThisThread(HeldLogLines* held) {
+  if (g_held_slot != TLS_OUT_OF_INDEXES) TlsSetValue(g_held_slot, held);
+}
 
 bool HeldLogLines::Take(const std::string& message) {
   std::lock_guard<std::mutex> lock(mutex_);
@@ -29,10 +41,10 @@ void HeldLogLines::Release() {
   // Held while writing: a line the thread writes meanwhile waits, and so comes after these.
   std::lock_guard<std::mutex> lock(mutex_);
   released_ = true;
-  HeldLogLines* const own = t_held;
-  t_held = nullptr;
+  HeldLogLines* const own = HeldOnThisThread();
+  HoldOnThisThread(nullptr);
   for (const std::string& line : lines_) WriteLog(line);
-  t_held = own;
+  HoldOnThisThread(own);
   lines_.clear();
 }
 
@@ -94,7 +106,8 @@ std::string FormatLogLine(const std::string& timestamp, const std::string& messa
 }
 
 void WriteLog(const std::string& message) {
-  if (t_held && t_held->Take(message)) return;
+  HeldLogLines* const held = HeldOnThisThread();
+  if (held && held->Take(message)) return;
   SYSTEMTIME now;
   GetLocalTime(&now);
   const std::string line =
