@@ -95,19 +95,22 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def log_message(self, fmt, *args):
         pass
 
-    def send_body(self, code, body, length=None, extra=()):
+    def send_head(self, code, length, extra=()):
+        """Status and headers of a one-answer connection; length < 0: no Content-Length."""
         self.send_response(code)
-        if length is None:
-            length = len(body)
         if length >= 0:
             self.send_header("Content-Length", str(length))
         for name, value in extra:
             self.send_header(name, value)
         self.send_header("Connection", "close")
         self.end_headers()
-        self.wfile.write(body)
         self.wfile.flush()
         self.close_connection = True
+
+    def send_body(self, code, body, length=None, extra=()):
+        self.send_head(code, len(body) if length is None else length, extra)
+        self.wfile.write(body)
+        self.wfile.flush()
 
     def do_GET(self):
         path = self.path
@@ -129,23 +132,6 @@ class Handler(http.server.BaseHTTPRequestHandler):
             if kind == "signas" and len(parts) == 3:  # ROOT's NAME signed for another name
                 with open(os.path.join(self.root, os.path.basename(parts[2])), "rb") as f:
                     return self.send_body(200, signature_of(f.read(), parts[1]))
-            if kind == "gate" and len(parts) == 2 and not parts[1].endswith(".sig"):
-                name = os.path.join(self.root, os.path.basename(parts[1]))
-                with open(name, "rb") as f:
-                    data = f.read()
-                self.send_response(200)
-                self.send_header("Content-Length", str(len(data)))
-                self.send_header("Connection", "close")
-                self.end_headers()
-                self.wfile.write(data[:-1])
-                self.wfile.flush()
-                deadline = time.time() + 60
-                while not os.path.exists(name + ".open") and time.time() < deadline:
-                    time.sleep(0.01)
-                self.wfile.write(data[-1:])
-                self.wfile.flush()
-                self.close_connection = True
-                return
             if kind in ("files", "gate") and len(parts) == 2:
                 name = os.path.join(self.root, os.path.basename(parts[1]))
                 if not os.path.isfile(name) and name.endswith(".sig") and \
@@ -157,13 +143,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     return self.send_body(404, b"not found")
                 # Sent from the page cache: a package is not read into memory first.
                 with open(name, "rb") as f:
-                    self.send_response(200)
-                    self.send_header("Content-Length", str(os.fstat(f.fileno()).st_size))
-                    self.send_header("Connection", "close")
-                    self.end_headers()
-                    self.wfile.flush()
-                    self.connection.sendfile(f)
-                self.close_connection = True
+                    size = os.fstat(f.fileno()).st_size
+                    self.send_head(200, size)
+                    held = 1 if kind == "gate" and size > 0 and not name.endswith(".sig") else 0
+                    if size - held > 0:
+                        self.connection.sendfile(f, 0, size - held)
+                    deadline = time.time() + 60
+                    while held and not os.path.exists(name + ".open") and time.time() < deadline:
+                        time.sleep(0.01)
+                    if held:
+                        self.connection.sendfile(f, size - held, held)
                 return
             if kind == "status":
                 code = int(parts[1])
@@ -177,16 +166,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 return self.send_body(200, b"n" * n, length=-1)
             if kind == "slow":
                 chunks, size = int(parts[1]), int(parts[2])
-                self.send_response(200)
-                self.send_header("Content-Length", str(chunks * size))
-                self.send_header("Connection", "close")
-                self.end_headers()
-                self.wfile.flush()
+                self.send_head(200, chunks * size)
                 for i in range(chunks):
                     self.wfile.write(bytes([65 + i % 26]) * size)
                     self.wfile.flush()
                     time.sleep(0.02)
-                self.close_connection = True
                 return
             if kind == "reset":
                 self.connection.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER,
