@@ -50,19 +50,16 @@ win_root="Z:$(echo "$state/run" | sed 's|/|\\|g')"
 wineserver -p
 "$build/wine-run.sh" "$build/tests/net/bench_download.exe" "$base/missing" >/dev/null 2>&1 || true  # warm Wine
 
-reference() {  # curl the three files, then 7zz x both archives: "<s> <KB>"
+reference_with() {  # curl the three files, $1 on each package, then 7zz x both: "<s> <KB>"
   rm -rf "$state/ref" && mkdir -p "$state/ref"
-  timed bash -c "cd '$state/ref' && curl -s -o moltra.7z '$base/moltra.7z' && curl -s -o qel.xml '$base/qel.xml' &&
-    curl -s -o qel.7z '$base/qel.7z' && 7zz x -bd -y -omoltra moltra.7z >/dev/null && 7zz x -bd -y -oqel qel.7z >/dev/null"
-  rm -rf "$state/ref"
-}
-reference_checked() {  # the same, each package's SHA-256 taken as ours checks each signature
-  rm -rf "$state/ref" && mkdir -p "$state/ref"
-  timed bash -c "cd '$state/ref' && curl -s -o moltra.7z '$base/moltra.7z' && openssl dgst -sha256 moltra.7z >/dev/null &&
-    curl -s -o qel.xml '$base/qel.xml' && curl -s -o qel.7z '$base/qel.7z' && openssl dgst -sha256 qel.7z >/dev/null &&
+  timed bash -c "cd '$state/ref' && curl -s -o moltra.7z '$base/moltra.7z' && $1 moltra.7z >/dev/null &&
+    curl -s -o qel.xml '$base/qel.xml' && curl -s -o qel.7z '$base/qel.7z' && $1 qel.7z >/dev/null &&
     7zz x -bd -y -omoltra moltra.7z >/dev/null && 7zz x -bd -y -oqel qel.7z >/dev/null"
   rm -rf "$state/ref"
 }
+reference() { reference_with true; }
+# Each package's SHA-256 taken after its download, as the engine checks each signature.
+reference_checked() { reference_with "openssl dgst -sha256"; }
 engine() {  # the engine headless: "<s> <KB> <in-process s> <peak private MiB>"
   rm -rf "$state/run" && mkdir -p "$state/run"
   local m
